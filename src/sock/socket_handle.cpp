@@ -1,0 +1,152 @@
+#include "sock/socket_handle.h"
+
+#include "core/exceptions.h"
+#include "sock/component.h"
+#include "sock/socket_list.h"
+
+TIdSocketHandle::TIdSocketHandle() { ResetBinding(true); }
+
+TIdSocketHandle::~TIdSocketHandle() { ReleaseSocket(); }
+
+void TIdSocketHandle::OpenSocket(int socketType, int protocol) {
+    ReleaseSocket();
+    FNativeSocket = CreateSocketValue(socketType, protocol);
+    FIsAllocated = true;
+}
+
+void TIdSocketHandle::ReleaseSocket() {
+    // Cleared first, so that a thread looking at the handle sees it closed.
+    if (!FIsAllocated.exchange(false))
+        return;
+    TIdStack& stack = Stack();
+    stack.SockShutdown(FNativeSocket, 1);
+    stack.SockClose(FNativeSocket);
+}
+
+void TIdSocketHandle::BindLocal() {
+    if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
+        if (!TryBindOnce())
+            throw EIdCouldNotBindSocket();
+        return;
+    }
+    if (ClientPortMin > ClientPortMax)
+        throw EIdInvalidPortRange(ClientPortMin, ClientPortMax);
+    if (!BindInPortRange())
+        throw EIdCanNotBindPortInRange(ClientPortMin, ClientPortMax);
+}
+
+bool TIdSocketHandle::TryBindOnce() {
+    const int r = Stack().SockBind(FNativeSocket, Id_PF_INET, Port, IP);
+    if (CheckSocketResult(r, {IdCode::WSAEADDRINUSE}))
+        return false;
+    RefreshLocalBinding();
+    return true;
+}
+
+bool TIdSocketHandle::BindInPortRange() {
+    for (Port = ClientPortMax; Port >= ClientPortMin; --Port) {
+        if (TryBindOnce())
+            return true;
+    }
+    Port = ClientPortMin;
+    return false;
+}
+
+void TIdSocketHandle::AssignPeer(const std::string& address, int32_t port) {
+    RemoteIP = address;
+    RemotePort = port;
+}
+
+int TIdSocketHandle::ConnectPeer(int family) {
+    const int r = Stack().SockConnect(FNativeSocket, family, RemotePort, RemoteIP);
+    if (r != Id_SOCKET_ERROR) {
+        RefreshLocalBinding();
+        RefreshPeerBinding();
+    }
+    return r;
+}
+
+void TIdSocketHandle::ListenForPeers(int backlog) {
+    CheckSocketResult(Stack().SockListen(FNativeSocket, backlog));
+}
+
+bool TIdSocketHandle::AcceptPeer(TIdStackSocketHandle listening) {
+    ResetBinding(true);
+    const TIdStackSocketHandle accepted = Stack().SockAccept(listening, IP, Port);
+    if (CheckSocketResult(accepted, {IdCode::WSAEINTR, IdCode::WSAENOTSOCK}))
+        return false;
+    FNativeSocket = accepted;
+    FIsAllocated = true;
+    RefreshLocalBinding();
+    RefreshPeerBinding();
+    return true;
+}
+
+bool TIdSocketHandle::WaitReadable(int32_t timeout) {
+    if (!FIsAllocated)
+        throw EIdConnClosedGracefully();
+    TIdAntiFreezeBase* antiFreeze = TIdAntiFreezeBase::RegisteredAntiFreeze;
+    if (TIdAntiFreezeBase::AntiFreezeInUse() && antiFreeze != nullptr) {
+        const int32_t idle = antiFreeze->IdleTimeOut;
+        if (timeout == IdTimeoutInfinite) {
+            while (!WaitReadable(idle)) {
+            }
+            return true;
+        }
+        if (timeout > idle) {
+            if (WaitReadable(timeout - idle))
+                return true;
+            timeout = idle;
+        }
+    }
+    TIdSocketListPosix readList;
+    readList.AddSocket(FNativeSocket);
+    const bool readable = Stack().SockSelect(&readList, nullptr, nullptr, timeout) == 1;
+    TIdAntiFreezeBase::AntiFreezeTurn(!readable, false);
+    return readable;
+}
+
+int64_t TIdSocketHandle::SendData(const void* buffer, int64_t length, int flags) {
+    return Stack().SockSend(FNativeSocket, buffer, length, flags);
+}
+
+int64_t TIdSocketHandle::ReceiveData(void* buffer, int64_t length, int flags) {
+    return Stack().SockReceive(FNativeSocket, buffer, length, flags);
+}
+
+int64_t TIdSocketHandle::ReceiveFrom(void* buffer, int64_t length, int32_t& port,
+                                     std::string& address, int flags) {
+    return Stack().SockReceiveFrom(FNativeSocket, buffer, length, flags, port, address);
+}
+
+void TIdSocketHandle::SetOption(int level, int option, const void* value, int length) {
+    CheckSocketResult(Stack().SockSetOption(FNativeSocket, level, option, value, length));
+}
+
+void TIdSocketHandle::ResetBinding(bool resetLocal) {
+    FIsAllocated = false;
+    FNativeSocket = Id_INVALID_SOCKET;
+    if (resetLocal) {
+        IP.clear();
+        Port = 0;
+    }
+    RemoteIP.clear();
+    RemotePort = 0;
+}
+
+void TIdSocketHandle::RefreshLocalBinding() {
+    int family = 0;
+    Stack().SockLocalName(FNativeSocket, family, Port, IP);
+}
+
+void TIdSocketHandle::RefreshPeerBinding() {
+    int family = 0;
+    Stack().SockPeerName(FNativeSocket, family, RemotePort, RemoteIP);
+}
+
+void TIdSocketHandle::CopyBinding(const TIdSocketHandle& other) {
+    IP = other.IP;
+    Port = other.Port;
+    RemoteIP = other.RemoteIP;
+    RemotePort = other.RemotePort;
+}

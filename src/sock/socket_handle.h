@@ -1,0 +1,54 @@
+// One IPv4 socket with its local and remote address.
+#pragma once
+
+#include "sock/stack.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class TIdSocketHandle {
+public:
+    TIdSocketHandle();
+    virtual ~TIdSocketHandle();
+    TIdSocketHandle(const TIdSocketHandle&) = delete;
+    TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
+
+    // Published settings.
+    std::string IP;
+    int32_t Port = 0;
+    int32_t ClientPortMin = 0;
+    int32_t ClientPortMax = 0;
+    // Run-time state.
+    std::string RemoteIP;
+    int32_t RemotePort = 0;
+
+    TIdStackSocketHandle NativeSocket() const { return FNativeSocket.load(); }
+    bool IsAllocated() const { return FIsAllocated.load(); }
+
+    void OpenSocket(int socketType = Id_SOCK_STREAM, int protocol = 0);
+    virtual void ReleaseSocket();
+    void BindLocal();
+    void AssignPeer(const std::string& address, int32_t port);
+    virtual int ConnectPeer(int family = Id_PF_INET);
+    void ListenForPeers(int backlog);
+    bool AcceptPeer(TIdStackSocketHandle listening);
+    bool WaitReadable(int32_t timeout);
+    int64_t SendData(const void* buffer, int64_t length, int flags = 0);
+    int64_t ReceiveData(void* buffer, int64_t length, int flags = 0);
+    virtual int64_t ReceiveFrom(void* buffer, int64_t length, int32_t& port, std::string& address,
+                                int flags = 0);
+    void SetOption(int level, int option, const void* value, int length);
+    void ResetBinding(bool resetLocal);
+    void RefreshLocalBinding();
+    void RefreshPeerBinding();
+    void CopyBinding(const TIdSocketHandle& other);
+
+private:
+    bool TryBindOnce();
+    bool BindInPortRange();
+
+    // Read by other threads (an abort closes a socket another thread waits on).
+    std::atomic<TIdStackSocketHandle> FNativeSocket{Id_INVALID_SOCKET};
+    std::atomic<bool> FIsAllocated{false};
+};

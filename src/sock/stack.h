@@ -1,0 +1,168 @@
+// The platform-neutral socket interface, its POSIX implementation and the
+// process-wide shared instance.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using TIdStackSocketHandle = int;
+constexpr TIdStackSocketHandle Id_INVALID_SOCKET = -1;
+constexpr int Id_SOCKET_ERROR = -1;
+constexpr int Id_PF_INET = 2;
+constexpr int Id_SOCK_STREAM = 1;
+constexpr int Id_IPPROTO_TCP = 6;
+constexpr int Id_TCP_NODELAY = 1;
+constexpr int32_t IdTimeoutDefault = -1;
+constexpr int32_t IdTimeoutInfinite = -2;
+
+#include "sock/socket_errors.h"
+
+class TIdSocketList;
+
+class TIdStack {
+public:
+    virtual ~TIdStack() = default;
+
+    int32_t LastSocketError = 0;
+
+    virtual void FillHostAddresses() = 0;
+    virtual std::string PrimaryHostAddress() = 0;
+    virtual const std::vector<std::string>& HostAddresses() = 0;
+    virtual TIdStackSocketHandle SockAccept(TIdStackSocketHandle socket, std::string& address,
+                                            int32_t& port) = 0;
+    virtual int SockBind(TIdStackSocketHandle socket, int family, int32_t port,
+                         const std::string& address) = 0;
+    virtual int SockClose(TIdStackSocketHandle socket) = 0;
+    virtual int SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
+                            const std::string& address) = 0;
+    virtual std::string LookupHost(const std::string& host) = 0;
+    virtual std::string LocalHostName() = 0;
+    virtual std::string ResolveAddressName(const std::string& address) = 0;
+    virtual int32_t ServicePort(const std::string& service) = 0;
+    virtual std::vector<std::string> ServiceNames(int32_t port) = 0;
+    virtual uint16_t HostToNetShort(uint16_t value) = 0;
+    virtual int SockListen(TIdStackSocketHandle socket, int backlog) = 0;
+    virtual uint16_t NetToHostShort(uint16_t value) = 0;
+    virtual uint32_t HostToNetLong(uint32_t value) = 0;
+    virtual uint32_t NetToHostLong(uint32_t value) = 0;
+    virtual int64_t SockReceive(TIdStackSocketHandle socket, void* buffer, int64_t length,
+                                int flags) = 0;
+    virtual int64_t SockReceiveFrom(TIdStackSocketHandle socket, void* buffer, int64_t length,
+                                    int flags, int32_t& port, std::string& address) = 0;
+    virtual int SockSelect(TIdSocketList* readList, TIdSocketList* writeList,
+                           TIdSocketList* errorList, int32_t timeout) = 0;
+    virtual int64_t SockSend(TIdStackSocketHandle socket, const void* buffer, int64_t length,
+                             int flags) = 0;
+    virtual int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length,
+                               int flags, int32_t port, const std::string& address) = 0;
+    virtual int SockSetOption(TIdStackSocketHandle socket, int level, int option,
+                              const void* value, int length) = 0;
+    virtual TIdStackSocketHandle SockCreate(int family, int type, int protocol) = 0;
+    virtual int SockShutdown(TIdStackSocketHandle socket, int how) = 0;
+    virtual std::string SocketErrorText(int32_t code);
+    virtual int32_t LastErrorCode() = 0;
+    virtual void SockPeerName(TIdStackSocketHandle socket, int& family, int32_t& port,
+                              std::string& address) = 0;
+    virtual void SockLocalName(TIdStackSocketHandle socket, int& family, int32_t& port,
+                               std::string& address) = 0;
+    virtual int SockGetOption(TIdStackSocketHandle socket, int level, int option, void* value,
+                              int& length) = 0;
+    virtual std::string AddressToText(const uint8_t (&bytes)[4]) = 0;
+    // Raises EConvertError when a part is not an integer.
+    virtual void TextToAddress(const std::string& text, uint8_t (&bytes)[4]) = 0;
+
+protected:
+    std::vector<std::string> LocalAddressList;
+};
+
+// The stack over the POSIX socket interface (IPv4 only).
+class TIdStackPosix : public TIdStack {
+public:
+    TIdStackPosix();
+
+    void FillHostAddresses() override;
+    std::string PrimaryHostAddress() override;
+    const std::vector<std::string>& HostAddresses() override;
+    TIdStackSocketHandle SockAccept(TIdStackSocketHandle socket, std::string& address,
+                                    int32_t& port) override;
+    int SockBind(TIdStackSocketHandle socket, int family, int32_t port,
+                 const std::string& address) override;
+    int SockClose(TIdStackSocketHandle socket) override;
+    int SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
+                    const std::string& address) override;
+    std::string LookupHost(const std::string& host) override;
+    std::string LocalHostName() override;
+    std::string ResolveAddressName(const std::string& address) override;
+    int32_t ServicePort(const std::string& service) override;
+    std::vector<std::string> ServiceNames(int32_t port) override;
+    uint16_t HostToNetShort(uint16_t value) override;
+    int SockListen(TIdStackSocketHandle socket, int backlog) override;
+    uint16_t NetToHostShort(uint16_t value) override;
+    uint32_t HostToNetLong(uint32_t value) override;
+    uint32_t NetToHostLong(uint32_t value) override;
+    int64_t SockReceive(TIdStackSocketHandle socket, void* buffer, int64_t length,
+                        int flags) override;
+    int64_t SockReceiveFrom(TIdStackSocketHandle socket, void* buffer, int64_t length, int flags,
+                            int32_t& port, std::string& address) override;
+    int SockSelect(TIdSocketList* readList, TIdSocketList* writeList, TIdSocketList* errorList,
+                   int32_t timeout) override;
+    int64_t SockSend(TIdStackSocketHandle socket, const void* buffer, int64_t length,
+                     int flags) override;
+    int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length, int flags,
+                       int32_t port, const std::string& address) override;
+    int SockSetOption(TIdStackSocketHandle socket, int level, int option, const void* value,
+                      int length) override;
+    TIdStackSocketHandle SockCreate(int family, int type, int protocol) override;
+    int SockShutdown(TIdStackSocketHandle socket, int how) override;
+    std::string SocketErrorText(int32_t code) override;
+    int32_t LastErrorCode() override;
+    void SockPeerName(TIdStackSocketHandle socket, int& family, int32_t& port,
+                      std::string& address) override;
+    void SockLocalName(TIdStackSocketHandle socket, int& family, int32_t& port,
+                       std::string& address) override;
+    int SockGetOption(TIdStackSocketHandle socket, int level, int option, void* value,
+                      int& length) override;
+    std::string AddressToText(const uint8_t (&bytes)[4]) override;
+    void TextToAddress(const std::string& text, uint8_t (&bytes)[4]) override;
+
+protected:
+    // Records the code of a failed call for LastErrorCode (per thread, like errno).
+    static void RecordError(int32_t code);
+    static void RecordErrno(TIdSocketCall call = TIdSocketCall::Other);
+    bool FillSocketAddress(int32_t port, const std::string& address, void* sockaddrIn);
+};
+
+// --- Process-wide stack state ---
+
+using TIdStackFactory = std::function<std::unique_ptr<TIdStack>()>;
+
+// The factory SharedStack is made from; tests may replace it to inject failures.
+extern TIdStackFactory StackClass;
+// Lives while at least one network component exists.
+extern std::unique_ptr<TIdStack> SharedStack;
+extern int32_t StackUsers;
+extern std::recursive_mutex StackLock;
+// The platform start-up step has run (set once).
+extern bool StackStarted;
+// Sends a whole file over a connected socket; returns the bytes sent, 0 on failure.
+extern std::function<int64_t(TIdStackSocketHandle, const std::string&)> SendFileDirect;
+
+std::unique_ptr<TIdStack> MakeSharedStack();
+// The shared stack; raises when no network component exists.
+TIdStack& Stack();
+
+// Registers and unregisters a network component (under StackLock).
+void AddStackUser();
+void RemoveStackUser();
+
+std::string ResolveHostAddress(const std::string& host);
+bool IsIPAddress(const std::string& text);
+// Returns true when the platform result is -1 with one of the expected codes,
+// false when it is not -1; otherwise raises EIdSocketError.
+bool CheckSocketResult(int64_t result, std::initializer_list<int32_t> expected = {});
+[[noreturn]] void ThrowSocketError(int32_t code);
+TIdStackSocketHandle CreateSocketValue(int type, int protocol);
