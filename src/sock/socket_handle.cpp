@@ -66,6 +66,20 @@ int TIdSocketHandle::ConnectPeer(int family) {
     return r;
 }
 
+TIdConnectOutcome TIdSocketHandle::ConnectPeerWithin(int32_t timeout, int32_t& code) {
+    TIdStack& stack = Stack();
+    bool timedOut = false;
+    if (stack.SockConnectWithin(FNativeSocket, RemotePort, RemoteIP, timeout, timedOut) ==
+        Id_SOCKET_ERROR) {
+        code = stack.LastErrorCode();
+        stack.LastSocketError = code;
+        return timedOut ? TIdConnectOutcome::TimedOut : TIdConnectOutcome::Failed;
+    }
+    RefreshLocalBinding();
+    RefreshPeerBinding();
+    return TIdConnectOutcome::Connected;
+}
+
 void TIdSocketHandle::ListenForPeers(int backlog) {
     CheckSocketResult(Stack().SockListen(FNativeSocket, backlog));
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+enum class TIdConnectOutcome { Connected, Failed, TimedOut };
+
 class TIdSocketHandle {
 public:
     TIdSocketHandle();
@@ -31,6 +33,9 @@ public:
     void BindLocal();
     void AssignPeer(const std::string& address, int32_t port);
     virtual int ConnectPeer(int family = Id_PF_INET);
+    // Connects to RemoteIP:RemotePort within `timeout` ms (-2: no limit); on
+    // failure `code` holds the socket error code.
+    TIdConnectOutcome ConnectPeerWithin(int32_t timeout, int32_t& code);
     void ListenForPeers(int backlog);
     bool AcceptPeer(TIdStackSocketHandle listening);
     bool WaitReadable(int32_t timeout);

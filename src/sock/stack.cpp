@@ -7,7 +7,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -102,6 +104,60 @@ int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int, int32_t port,
     if (r < 0)
         RecordErrno();
     return r;
+}
+
+int TIdStackPosix::SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
+                                     const std::string& address, int32_t timeout,
+                                     bool& timedOut) {
+    timedOut = false;
+    sockaddr_in sin{};
+    FillSocketAddress(port, address, &sin);
+    const int flags = ::fcntl(socket, F_GETFL, 0);
+    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
+        RecordErrno();
+        return Id_SOCKET_ERROR;
+    }
+    int result = 0;
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            RecordErrno();
+            result = Id_SOCKET_ERROR;
+        } else {
+            pollfd fd{socket, POLLOUT, 0};
+            const auto deadline = std::chrono::steady_clock::now() +
+                                  std::chrono::milliseconds(timeout < 0 ? 0 : timeout);
+            for (;;) {
+                int wait = -1;
+                if (timeout != IdTimeoutInfinite) {
+                    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now());
+                    wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+                }
+                const int r = ::poll(&fd, 1, wait);
+                if (r < 0 && errno == EINTR)
+                    continue;
+                if (r < 0) {
+                    RecordErrno();
+                    result = Id_SOCKET_ERROR;
+                } else if (r == 0) {
+                    timedOut = true;
+                    RecordError(IdCode::WSAETIMEDOUT);
+                    result = Id_SOCKET_ERROR;
+                } else {
+                    int error = 0;
+                    socklen_t size = sizeof error;
+                    ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size);
+                    if (error != 0) {
+                        RecordError(SocketCodeFromErrno(error));
+                        result = Id_SOCKET_ERROR;
+                    }
+                }
+                break;
+            }
+        }
+    }
+    ::fcntl(socket, F_SETFL, flags);
+    return result;
 }
 
 int TIdStackPosix::SockListen(TIdStackSocketHandle socket, int backlog) {

@@ -39,6 +39,11 @@ public:
     virtual int SockClose(TIdStackSocketHandle socket) = 0;
     virtual int SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
                             const std::string& address) = 0;
+    // Connects within `timeout` ms (-2: no limit). 0 on success; -1 on failure
+    // (LastErrorCode tells why), with `timedOut` set when the time ran out.
+    virtual int SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
+                                  const std::string& address, int32_t timeout,
+                                  bool& timedOut) = 0;
     virtual std::string LookupHost(const std::string& host) = 0;
     virtual std::string LocalHostName() = 0;
     virtual std::string ResolveAddressName(const std::string& address) = 0;
@@ -94,6 +99,8 @@ public:
     int SockClose(TIdStackSocketHandle socket) override;
     int SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
                     const std::string& address) override;
+    int SockConnectWithin(TIdStackSocketHandle socket, int32_t port, const std::string& address,
+                          int32_t timeout, bool& timedOut) override;
     std::string LookupHost(const std::string& host) override;
     std::string LocalHostName() override;
     std::string ResolveAddressName(const std::string& address) override;

@@ -1,0 +1,100 @@
+#include "net/io_handler.h"
+
+#include "core/exceptions.h"
+#include "sock/stack.h"
+
+void TIdIOHandler::EstablishConnection(const std::string&, int32_t, const std::string&, int32_t,
+                                       int32_t, int32_t, int32_t) {}
+
+TIdIOHandlerSocket::TIdIOHandlerSocket() = default;
+
+TIdIOHandlerSocket::~TIdIOHandlerSocket() { CloseOnDestroy(); }
+
+void TIdIOHandlerSocket::OpenHandler() {
+    if (FSocketHandle)
+        FSocketHandle->ResetBinding(true);
+    else
+        FSocketHandle = std::make_unique<TIdSocketHandle>();
+}
+
+void TIdIOHandlerSocket::CloseHandler() {
+    if (FSocketHandle)
+        FSocketHandle->ReleaseSocket();
+}
+
+bool TIdIOHandlerSocket::HasOpenSocket() { return FSocketHandle && FSocketHandle->IsAllocated(); }
+
+bool TIdIOHandlerSocket::InputReady(int32_t milliseconds) {
+    if (!FSocketHandle)
+        throw EIdConnClosedGracefully();
+    return FSocketHandle->WaitReadable(milliseconds);
+}
+
+int64_t TIdIOHandlerSocket::ReceiveRaw(void* buffer, int64_t length) {
+    if (!HasOpenSocket())
+        throw EIdClosedSocket();
+    return FSocketHandle->ReceiveData(buffer, length, 0);
+}
+
+int64_t TIdIOHandlerSocket::SendRaw(const void* buffer, int64_t length) {
+    if (!HasOpenSocket())
+        throw EIdClosedSocket();
+    return FSocketHandle->SendData(buffer, length, 0);
+}
+
+void TIdIOHandlerSocket::DialAddress(const std::string& host, int32_t port, std::string& dialHost,
+                                     int32_t& dialPort) {
+    dialHost = host;
+    dialPort = port;
+}
+
+void TIdIOHandlerSocket::AfterConnected(const std::string&, int32_t) {}
+
+void TIdIOHandlerSocket::EstablishConnection(const std::string& host, int32_t port,
+                                             const std::string& boundIP, int32_t boundPort,
+                                             int32_t portMin, int32_t portMax, int32_t timeout) {
+    if (!FSocketHandle)
+        OpenHandler();
+    std::string dialHost;
+    int32_t dialPort = 0;
+    DialAddress(host, port, dialHost, dialPort);
+
+    FSocketHandle->OpenSocket(Id_SOCK_STREAM, 0);
+    FSocketHandle->IP = boundIP;
+    FSocketHandle->Port = boundPort;
+    FSocketHandle->ClientPortMin = portMin;
+    FSocketHandle->ClientPortMax = portMax;
+    FSocketHandle->BindLocal();
+
+    if (!IsIPAddress(dialHost))
+        RaiseStatus(TIdStatus::hsResolving, {dialHost});
+    FSocketHandle->AssignPeer(ResolveHostAddress(dialHost), dialPort);
+    if (!UseNagle) {
+        const int32_t on = 1;
+        FSocketHandle->SetOption(Id_IPPROTO_TCP, Id_TCP_NODELAY, &on, sizeof on);
+    }
+    RaiseStatus(TIdStatus::hsConnecting, {FSocketHandle->RemoteIP});
+
+    if (timeout != IdTimeoutDefault && timeout != 0)
+        ConnectWithTimeout(timeout);
+    else if (TIdAntiFreezeBase::AntiFreezeInUse())
+        ConnectWithTimeout(120000);
+    else
+        CheckSocketResult(FSocketHandle->ConnectPeer(Id_PF_INET));
+
+    AfterConnected(host, port);
+}
+
+void TIdIOHandlerSocket::ConnectWithTimeout(int32_t timeout) {
+    // A non-blocking connect with a bounded wait: unlike a helper thread blocked
+    // in connect(), it can always be given up, and leaves no thread behind.
+    int32_t code = 0;
+    switch (FSocketHandle->ConnectPeerWithin(timeout, code)) {
+    case TIdConnectOutcome::Connected: return;
+    case TIdConnectOutcome::TimedOut:
+        CloseHandler();
+        throw EIdConnectTimeout();
+    case TIdConnectOutcome::Failed:
+        throw EIdConnectException(Stack().SocketErrorText(code));
+    }
+}

@@ -1,0 +1,60 @@
+// The transport under a connection: an abstract handler and its socket form.
+#pragma once
+
+#include "sock/component.h"
+#include "sock/socket_handle.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TIdIOHandler : public TIdComponent {
+public:
+    ~TIdIOHandler() override = default;
+
+    virtual void AfterAccepted() {}
+    virtual void CloseHandler() {}
+    virtual void EstablishConnection(const std::string& host, int32_t port,
+                                     const std::string& boundIP, int32_t boundPort,
+                                     int32_t portMin, int32_t portMax, int32_t timeout);
+    virtual bool HasOpenSocket() = 0;
+    virtual void OpenHandler() {}
+    virtual bool InputReady(int32_t milliseconds) = 0;
+    virtual int64_t ReceiveRaw(void* buffer, int64_t length) = 0;
+    virtual int64_t SendRaw(const void* buffer, int64_t length) = 0;
+
+protected:
+    // Derived destructors call this: a handler is closed before it goes away.
+    void CloseOnDestroy() { CloseHandler(); }
+};
+
+class TIdIOHandlerSocket : public TIdIOHandler {
+public:
+    TIdIOHandlerSocket();
+    ~TIdIOHandlerSocket() override;
+
+    bool UseNagle = true;
+
+    TIdSocketHandle* SocketHandle() const { return FSocketHandle.get(); }
+
+    void CloseHandler() override;
+    void EstablishConnection(const std::string& host, int32_t port, const std::string& boundIP,
+                             int32_t boundPort, int32_t portMin, int32_t portMax,
+                             int32_t timeout) override;
+    bool HasOpenSocket() override;
+    void OpenHandler() override;
+    bool InputReady(int32_t milliseconds) override;
+    int64_t ReceiveRaw(void* buffer, int64_t length) override;
+    int64_t SendRaw(const void* buffer, int64_t length) override;
+
+protected:
+    // The address to dial for a destination, and the step run once the TCP
+    // connection stands; a proxy-aware handler replaces both.
+    virtual void DialAddress(const std::string& host, int32_t port, std::string& dialHost,
+                             int32_t& dialPort);
+    virtual void AfterConnected(const std::string& host, int32_t port);
+    void ConnectWithTimeout(int32_t timeout);
+
+private:
+    std::unique_ptr<TIdSocketHandle> FSocketHandle;
+};

@@ -1,0 +1,55 @@
+#include "net/tcp_client.h"
+
+#include "core/exceptions.h"
+
+void TIdTCPClient::NotifyConnected() {
+    if (OnConnected)
+        OnConnected(this);
+}
+
+std::unique_ptr<TIdIOHandler> TIdTCPClient::MakeDefaultIOHandler() {
+    return std::make_unique<TIdIOHandlerSocket>();
+}
+
+void TIdTCPClient::ConnectToHost(int32_t timeout) {
+    if (IOHandler() != nullptr && IOHandler()->HasOpenSocket())
+        throw EIdAlreadyConnected();
+    if (IOHandler() == nullptr) {
+        auto handler = MakeDefaultIOHandler();
+        handler->OnStatus = OnStatus;
+        SetOwnedIOHandler(std::move(handler));
+    }
+    try {
+        IOHandler()->OpenHandler();
+        ResetInput();
+        IOHandler()->EstablishConnection(Host, Port, BoundIP, BoundPort, BoundPortMin,
+                                         BoundPortMax, timeout);
+        if (Intercept() != nullptr)
+            Intercept()->AttachConnection(this);
+        RaiseStatus(TIdStatus::hsConnected, {Host});
+        NotifyConnected();
+    } catch (...) {
+        CloseTransport();
+        throw;
+    }
+}
+
+std::string TIdTCPClient::ConnectAndReceiveAll() {
+    ConnectToHost(IdTimeoutDefault);
+    std::string received;
+    try {
+        while (true) {
+            if (PendingInput().Size() > 0)
+                received += PendingInput().ExtractBytes(PendingInput().Size());
+            if (FillInputBuffer(false, IdTimeoutDefault, true) <= 0 && !IsConnected())
+                break;
+        }
+        if (PendingInput().Size() > 0)
+            received += PendingInput().ExtractBytes(PendingInput().Size());
+    } catch (...) {
+        DropConnection();
+        throw;
+    }
+    DropConnection();
+    return received;
+}

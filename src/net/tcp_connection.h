@@ -1,0 +1,110 @@
+// A connected TCP endpoint: its input buffer, line reading with limits and
+// time-outs, writing, closing and peer-close detection, and the numeric-reply
+// operations every connection offers.
+#pragma once
+
+#include "net/buffers.h"
+#include "net/intercept.h"
+#include "net/io_handler.h"
+#include "net/rfc_reply.h"
+#include "sock/component.h"
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class TIdMaxLineAction { maException = 0, maSplit = 1 };
+
+class TIdTCPConnection;
+using TNotifyEvent = std::function<void(TIdComponent* Sender)>;
+
+constexpr int32_t IdMaxLineLengthDefault = 16384;
+constexpr int32_t IdRecvBufferSizeDefault = 32768;
+constexpr int32_t IdSendBufferSizeDefault = 32768;
+
+class TIdTCPConnection : public TIdComponent {
+public:
+    TIdTCPConnection();
+    ~TIdTCPConnection() override;
+
+    // Published settings.
+    bool ASCIIFilter = false;
+    int32_t MaxLineLength = IdMaxLineLengthDefault;
+    TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+    int32_t ReadTimeout = 0;
+    int32_t RecvBufferSize = IdRecvBufferSizeDefault;
+    int32_t SendBufferSize = IdSendBufferSizeDefault;
+    TNotifyEvent OnDisconnected;
+
+    TIdIOHandler* IOHandler() const { return FIOHandler; }
+    // Replaces (and, when owned, destroys) the current handler. The new one is
+    // referenced, not owned.
+    void SetIOHandler(TIdIOHandler* handler);
+    TIdIOHandlerSocket* SocketIOHandler() const { return FSocketIOHandler; }
+    bool OwnsIOHandler() const { return FOwnedIOHandler != nullptr; }
+    TIdConnectionIntercept* Intercept() const { return FIntercept; }
+    void SetIntercept(TIdConnectionIntercept* intercept);
+
+    // Run-time state.
+    bool PeerClosed() const { return FPeerClosed; }
+    bool LastLineSplit() const { return FLastLineSplit; }
+    bool LastLineTimedOut() const { return FLastLineTimedOut; }
+    TIdManagedBuffer& PendingInput() { return FPendingInput; }
+    TIdRFCReply& LastReply() { return FLastReply; }
+    TIdRFCReply& WelcomeReply() { return FWelcomeReply; }
+
+    // --- Reading and writing ---
+    virtual int64_t FillInputBuffer(bool raiseIfDisconnected = true,
+                                    int32_t timeout = IdTimeoutDefault,
+                                    bool raiseOnTimeout = true);
+    virtual void CheckPeerClosed(bool raiseIfDisconnected = true, bool ignoreBuffer = false);
+    virtual void PollPeerClosed(bool raiseIfDisconnected);
+    virtual bool IsConnected();
+    virtual std::string ReadLine(const std::string& terminator = "\n",
+                                 int32_t timeout = IdTimeoutDefault, int32_t maxLength = -1);
+    std::string ReadNonEmptyLine(int32_t attempts);
+    virtual void WriteText(const std::string& text);
+    virtual void WriteLine(const std::string& text);
+    void SendBytes(const void* buffer, int64_t count);
+    virtual void DropConnection();
+    virtual void CloseTransport();
+    virtual void ResetInput();
+    virtual void NotifyDisconnected();
+
+    // --- Numeric replies ---
+    virtual int SendCommand(const std::string& command, std::initializer_list<int> allowed);
+    int SendCommand(const std::string& command, int allowed = -1);
+    virtual int ReadReply(std::initializer_list<int> allowed);
+    void ReadRawReply();
+    virtual int CheckReply(int code, std::initializer_list<int> allowed);
+    [[noreturn]] virtual void RaiseReplyError();
+    // Raises `E` (an EIdException) with the last reply's text as message.
+    template <typename E> [[noreturn]] void RaiseReplyErrorAs() { throw E(LastReplyMessage()); }
+
+    // The most lines one reply may have; a server that sends more is refused.
+    static constexpr int32_t MaxReplyLines = 10000;
+
+protected:
+    void Notification(TIdBaseComponent* destroyed) override;
+    // Installs a handler this connection owns.
+    void SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler);
+    std::string LastReplyMessage() const;
+
+private:
+    void InputConsumed(int64_t count);
+
+    bool FPeerClosed = false;
+    bool FLastLineSplit = false;
+    bool FLastLineTimedOut = false;
+    TIdRFCReply FWelcomeReply;
+    TIdRFCReply FLastReply;
+    TIdManagedBuffer FPendingInput;
+    TIdSimpleBuffer FReceiveChunk;
+    std::unique_ptr<TIdIOHandler> FOwnedIOHandler;
+    TIdIOHandler* FIOHandler = nullptr;
+    TIdIOHandlerSocket* FSocketIOHandler = nullptr;
+    TIdConnectionIntercept* FIntercept = nullptr;
+};
