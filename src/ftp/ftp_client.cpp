@@ -1,0 +1,142 @@
+#include "ftp/ftp_client.h"
+
+#include "core/exceptions.h"
+
+TIdFTP::TIdFTP() { Port = IdPORT_FTP; }
+
+TIdFTP::~TIdFTP() = default;
+
+void TIdFTP::ConnectServer(bool AutoLogin, int32_t Timeout) {
+    const std::string host = Host;
+    const int32_t port = Port;
+    try {
+        if (FProxySettings.ProxyType != TIdFtpProxyType::fpcmNone && !FProxySettings.Host.empty()) {
+            Host = FProxySettings.Host;
+            Port = FProxySettings.Port;
+        }
+        try {
+            ConnectToHost(Timeout);
+        } catch (...) {
+            Host = host;
+            Port = port;
+            throw;
+        }
+        // The login commands name the real server, not the proxy.
+        Host = host;
+        Port = port;
+        ReadReply({220});
+        WelcomeReply().Assign(LastReply());
+        if (AutoLogin) {
+            SignOn();
+            NotifyAfterLogin();
+            SendTypeCommand();
+            if (SendCommand("SYST", {200, 215, 500}) == 500)
+                ServerSystem = MsgText(TIdMsg::FtpUnknownSystem);
+            else
+                ServerSystem = LastReply().Text().empty() ? std::string() : LastReply().Text()[0];
+            RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpConnectionEstablished)});
+        }
+    } catch (...) {
+        DropConnection();
+        throw;
+    }
+}
+
+void TIdFTP::UserLogin() {
+    if (SendCommand("USER " + Username, {230, 331}) == 331)
+        SendCommand("PASS " + Password, 230);
+}
+
+void TIdFTP::ProxyLogin() {
+    if (FProxySettings.UserName.empty())
+        return;
+    if (SendCommand("USER " + FProxySettings.UserName, {230, 331}) == 331)
+        SendCommand("PASS " + FProxySettings.Password, 230);
+}
+
+void TIdFTP::SignOn() {
+    switch (FProxySettings.ProxyType) {
+    case TIdFtpProxyType::fpcmNone: UserLogin(); break;
+    case TIdFtpProxyType::fpcmUserSite:
+        ProxyLogin();
+        if (SendCommand("USER " + Username + "@" + Host, {230, 331}) == 331)
+            SendCommand("PASS " + Password, 230);
+        break;
+    case TIdFtpProxyType::fpcmSite:
+        ProxyLogin();
+        SendCommand("SITE " + Host);
+        UserLogin();
+        break;
+    case TIdFtpProxyType::fpcmOpen:
+        ProxyLogin();
+        SendCommand("OPEN " + Host);
+        UserLogin();
+        break;
+    case TIdFtpProxyType::fpcmUserPass:
+        if (SendCommand("USER " + Username + "@" + FProxySettings.UserName + "@" + Host,
+                        {230, 331}) == 331) {
+            if (FProxySettings.Password.empty())
+                SendCommand("PASS " + Password, 230);
+            else
+                SendCommand("PASS " + Password + "@" + FProxySettings.Password, 230);
+        }
+        break;
+    case TIdFtpProxyType::fpcmTransparent:
+        ProxyLogin();
+        UserLogin();
+        break;
+    case TIdFtpProxyType::fpcmHttpProxyWithFtp:
+        throw EIdException(TIdMsg::CommandNotSupported);
+    }
+    FLoginReply.Assign(LastReply());
+}
+
+void TIdFTP::SignOff() {
+    if (IsConnected())
+        WriteLine("QUIT");
+    DropConnection();
+}
+
+void TIdFTP::SendTypeCommand() {
+    SendCommand(FTransferType == TIdFTPTransferType::ftASCII ? "TYPE A" : "TYPE I", 200);
+}
+
+void TIdFTP::SetTransferType(TIdFTPTransferType value) {
+    if (value == FTransferType || FDataConnection.load() != nullptr)
+        return;
+    FTransferType = value;
+    if (IsConnected())
+        SendTypeCommand();
+}
+
+bool TIdFTP::SupportsResume() {
+    if (ResumeProbed)
+        return ResumeAllowed;
+    ResumeProbed = true;
+    ResumeAllowed = SendRawCommand("REST 1") == 350;
+    SendRawCommand("REST 0");
+    return ResumeAllowed;
+}
+
+int TIdFTP::SendRawCommand(const std::string& command) { return SendCommand(command, -1); }
+
+void TIdFTP::NotifyAfterLogin() {
+    if (OnAfterClientLogin)
+        OnAfterClientLogin(this);
+}
+
+void TIdFTP::NotifyAfterGet(TStream& stream) {
+    if (OnAfterGet)
+        OnAfterGet(this, stream);
+}
+
+void TIdFTP::AbortTransfer() {
+    if (IsConnected())
+        WriteLine("ABOR");
+    CloseDataConnection();
+}
+
+void TIdFTP::CloseDataConnection() {
+    if (TIdTCPConnection* data = FDataConnection.load())
+        data->CloseTransport();
+}
