@@ -140,3 +140,25 @@ void TIdFTP::CloseDataConnection() {
     if (TIdTCPConnection* data = FDataConnection.load())
         data->CloseTransport();
 }
+
+std::string TIdFTP::RetrieveCurrentDir() {
+    if (SendRawCommand("PWD") != 257 || LastReply().Text().empty())
+        return "/";
+    // 257 "/path with ""quotes"" doubled" is current directory.
+    const std::string& line = LastReply().Text()[0];
+    const size_t open = line.find('"');
+    if (open == std::string::npos)
+        return "/";
+    std::string path;
+    for (size_t i = open + 1; i < line.size(); ++i) {
+        if (line[i] != '"') {
+            path += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '"') {
+            path += '"';
+            ++i;
+        } else {
+            return path.empty() ? "/" : path;
+        }
+    }
+    return "/";
+}

@@ -66,6 +66,9 @@ public:
     bool SupportsResume();
     int SendRawCommand(const std::string& command);
     void NotifyAfterLogin();
+    // The server's working directory from PWD's 257 reply ("/" when the reply
+    // is refused or carries no quoted path).
+    std::string RetrieveCurrentDir();
 
     // --- Transfers ---
     void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier,
