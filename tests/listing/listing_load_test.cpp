@@ -1,0 +1,158 @@
+#include "listing_test_util.h"
+
+#include "core/exceptions.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using testing::StrEq;
+using testing::ThrowsMessage;
+
+namespace {
+
+const std::string DirLine = "drwxr-xr-x   2 ftp      ftp          4096 Jan 05 12:34 docs";
+const std::string FileLine = "-rw-r--r--   1 ftp      ftp        120586 Jan 05  2003 README";
+const std::string IisDir = "01-16-02  11:14AM       <DIR>          epsgroup";
+const std::string IisFile = "06-05-03  03:19PM                 1973 readme.txt";
+
+std::vector<std::string> Names(const TIdFTPListItems& items) {
+    std::vector<std::string> names;
+    for (int i = 0; i < items.Count(); ++i)
+        names.push_back(items.Items(i).EntryName);
+    return names;
+}
+
+TEST(Detect, FormatFromTheFirstLine) {
+    TIdFTPListItems items;
+    EXPECT_EQ(items.DetectListFormat("total 42", true), flfUnix);
+    EXPECT_EQ(items.DetectListFormat("Total 0", true), flfUnix);
+    EXPECT_EQ(items.DetectListFormat(DirLine, true), flfUnix);
+    EXPECT_EQ(items.DetectListFormat("drwxrwxrwt  2 root root 4096 Jan 05 12:34 tmp", true),
+              flfUnknown);
+    EXPECT_EQ(items.DetectListFormat("Directory DSK:[ANONYMOUS.PUB]", true), flfVax);
+    EXPECT_EQ(items.DetectListFormat(IisDir, true), flfDos);
+    EXPECT_EQ(items.DetectListFormat(IisFile, true), flfDos);
+    EXPECT_EQ(items.DetectListFormat("06-05-03  03:19PM  readme.txt", true), flfUnknown);
+    EXPECT_EQ(items.DetectListFormat(DirLine, false), flfNoDetails);
+}
+
+TEST(Load, LeadingTotalLineIsSkippedInAnyCase) {
+    for (const std::string total : {"total 42", "TOTAL 42", "Total 3"}) {
+        TIdFTPListItems items;
+        LoadAsClient(items, {total, DirLine, FileLine});
+        EXPECT_THAT(Names(items), testing::ElementsAre("docs", "README")) << total;
+    }
+}
+
+TEST(Load, BlankAndTabOnlyLinesNeverBecomeEntries) {
+    TIdFTPListItems items;
+    items.LoadListing({"", DirLine, "   ", "\t", " \t ", FileLine, ""});
+    EXPECT_THAT(Names(items), testing::ElementsAre("docs", "README"));
+}
+
+TEST(Load, StickyBitFirstLineLeavesTheListingEmpty) {
+    TIdFTPListItems items;
+    LoadAsClient(items, {"drwxrwxrwt  2 root root 4096 Jan 05 12:34 tmp", DirLine, FileLine});
+    EXPECT_EQ(items.ListFormat, flfUnknown);
+    EXPECT_EQ(items.Count(), 0);
+}
+
+TEST(Load, VaxListingIsReadAsUnixLines) {
+    TIdFTPListItems items;
+    LoadAsClient(items, {"DSK:[ANONYMOUS.PUB]", DirLine, FileLine});
+    EXPECT_EQ(items.ListFormat, flfVax);
+    EXPECT_THAT(Names(items), testing::ElementsAre("docs", "README"));
+}
+
+TEST(Load, FailingLineKeepsOnlyTheEntriesAfterIt) {
+    TIdFTPListItems items;
+    LoadAsClient(items, {"total 9", DirLine, FileLine,
+                         "-rw-r--r--   1 ftp      ftp          12 Foo 05  2003 bad", DirLine});
+    EXPECT_THAT(Names(items), testing::ElementsAre("docs"));
+}
+
+TEST(Load, NoneKeepsRawLinesWithDefaults) {
+    TIdFTPListItems items;
+    items.ListFormat = flfNone;
+    items.LoadListing({"total 42", " \t", DirLine});
+    ASSERT_EQ(items.Count(), 2);
+    EXPECT_EQ(items.Items(0).RawLine, "total 42");
+    EXPECT_EQ(items.Items(1).RawLine, DirLine);
+    EXPECT_EQ(items.Items(1).EntryName, "");
+    EXPECT_EQ(items.Items(1).EntryKind, fekFile);
+    EXPECT_EQ(items.Items(1).GroupAccount, "????????");
+}
+
+TEST(Load, NoDetailsTakesTheTrimmedLineAsName) {
+    TIdFTPListItems items;
+    items.ListFormat = items.DetectListFormat("anything", false);
+    items.LoadListing({"  read me.txt \r", "docs"});
+    EXPECT_THAT(Names(items), testing::ElementsAre("read me.txt", "docs"));
+    EXPECT_EQ(items.Items(0).OwnerRights, "???");
+}
+
+TEST(Load, UnknownFormatFailsEveryLine) {
+    TIdFTPListItems items;
+    items.ListFormat = flfUnknown;
+    items.LoadListing({DirLine});
+    EXPECT_EQ(items.Count(), 0);
+    TIdFTPListItem item;
+    EXPECT_THAT([&] { items.ParseEntry(flfUnknown, item); },
+                ThrowsMessage<EIdInvalidFTPListingFormat>(StrEq("Unknown FTP listing format")));
+}
+
+TEST(Custom, HandlerParsesEachLineAndItsFailuresClearTheListing) {
+    TIdFTPListItems items;
+    items.ListFormat = flfCustom;
+    items.OnParseCustomListFormat = [](TIdFTPListItem& AItem) {
+        if (AItem.RawLine == "bad")
+            throw std::runtime_error("handler refused");
+        AItem.EntryName = AItem.RawLine.substr(0, AItem.RawLine.find(';'));
+    };
+    items.LoadListing({"A.TXT;1", "bad", "B.TXT;3", "C.DIR;1"});
+    EXPECT_THAT(Names(items), testing::ElementsAre("B.TXT", "C.DIR"));
+}
+
+TEST(Custom, WithoutHandlerTheFormatIsUnknown) {
+    TIdFTPListItems items;
+    items.ListFormat = flfCustom;
+    items.LoadListing({"A.TXT;1"});
+    EXPECT_EQ(items.Count(), 0);
+    TIdFTPListItem item;
+    EXPECT_THAT([&] { items.ParseEntry(flfCustom, item); },
+                ThrowsMessage<EIdInvalidFTPListingFormat>(StrEq("Unknown FTP listing format")));
+}
+
+TEST(Collection, ItemsOutsideTheRangeRaiseTheListIndexError) {
+    TIdFTPListItems items;
+    items.AddEntry().EntryName = "only";
+    EXPECT_EQ(items.Items(0).EntryName, "only");
+    EXPECT_THROW(items.Items(1), EListError);
+    EXPECT_THROW(items.Items(-1), EListError);
+    items.Clear();
+    EXPECT_THROW(items.Items(0), EListError);
+}
+
+TEST(Collection, CopyEntryTakesEveryField) {
+    TIdFTPListItems items;
+    items.Clock = FixedClock(2026, 3, 1);
+    TIdFTPListItem source;
+    source.RawLine = "lrwxrw-r-- 3 alice staff 5368709120 Feb 2 10:11 a b -> c";
+    items.ParseUnixEntry(source);
+    TIdFTPListItem copy;
+    copy.CopyEntry(source);
+    EXPECT_EQ(copy.RawLine, source.RawLine);
+    EXPECT_EQ(copy.EntryName, "a b");
+    EXPECT_EQ(copy.LinkTarget, "c");
+    EXPECT_EQ(copy.EntryKind, fekSymbolicLink);
+    EXPECT_EQ(copy.EntrySize, int64_t{5368709120});
+    EXPECT_EQ(copy.LinkCount, 3);
+    EXPECT_EQ(copy.OwnerAccount, "alice");
+    EXPECT_EQ(copy.GroupAccount, "staff");
+    EXPECT_EQ(copy.OwnerRights + copy.GroupRights + copy.OtherRights, "rwxrw-r--");
+    EXPECT_EQ(Stamp(copy.LastModified), "2026-02-02 10:11:00.999");
+}
+
+} // namespace
