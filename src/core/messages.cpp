@@ -110,6 +110,8 @@ const char* MsgText(TIdMsg id) {
     case TIdMsg::SockEHOSTUNREACH: return "No route to host.";
     case TIdMsg::SockENOTEMPTY: return "Directory not empty";
     case TIdMsg::SockHOST_NOT_FOUND: return "Host not found.";
+    case TIdMsg::SizePrefixTooLarge:
+        return "A stream of %d bytes does not fit a 4-byte length prefix.";
     }
     return "";
 }

@@ -116,6 +116,8 @@ enum class TIdMsg {
     SockEHOSTUNREACH,
     SockENOTEMPTY,
     SockHOST_NOT_FOUND,
+    // Bulk transfer
+    SizePrefixTooLarge,
 };
 
 // The text of one entry.

@@ -20,10 +20,13 @@ void TIdTCPClient::ConnectToHost(int32_t timeout) {
         SetOwnedIOHandler(std::move(handler));
     }
     try {
-        IOHandler()->OpenHandler();
+        {
+            std::lock_guard<std::recursive_mutex> hold(TransportLock());
+            IOHandler()->OpenHandler();
+        }
         ResetInput();
-        IOHandler()->EstablishConnection(Host, Port, BoundIP, BoundPort, BoundPortMin,
-                                         BoundPortMax, timeout);
+        IOHandler()->EstablishConnection(Host, Port, BoundIP, BoundPort, BoundPortMin, BoundPortMax,
+                                         timeout);
         if (Intercept() != nullptr)
             Intercept()->AttachConnection(this);
         RaiseStatus(TIdStatus::hsConnected, {Host});
@@ -38,14 +41,7 @@ std::string TIdTCPClient::ConnectAndReceiveAll() {
     ConnectToHost(IdTimeoutDefault);
     std::string received;
     try {
-        while (true) {
-            if (PendingInput().Size() > 0)
-                received += PendingInput().ExtractBytes(PendingInput().Size());
-            if (FillInputBuffer(false, IdTimeoutDefault, true) <= 0 && !IsConnected())
-                break;
-        }
-        if (PendingInput().Size() > 0)
-            received += PendingInput().ExtractBytes(PendingInput().Size());
+        received = ReceiveAll();
     } catch (...) {
         DropConnection();
         throw;

@@ -35,6 +35,7 @@ void TIdTCPConnection::Notification(TIdBaseComponent* destroyed) {
 }
 
 void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler) {
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
     if (FIOHandler != nullptr && FIOHandler != FOwnedIOHandler.get())
         FIOHandler->RemoveFreeNotification(this);
     FIOHandler = nullptr;
@@ -47,6 +48,7 @@ void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler) {
 }
 
 void TIdTCPConnection::SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler) {
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
     SetIOHandler(handler.get());
     if (handler)
         handler->RemoveFreeNotification(this);
@@ -208,7 +210,9 @@ void TIdTCPConnection::WriteText(const std::string& text) {
         SendBytes(text.data(), static_cast<int64_t>(text.size()));
 }
 
-void TIdTCPConnection::WriteLine(const std::string& text) { WriteText(text + "\r\n"); }
+void TIdTCPConnection::WriteLine(const std::string& text) {
+    WriteText(text + "\r\n");
+}
 
 void TIdTCPConnection::SendBytes(const void* buffer, int64_t count) {
     if (count <= 0 || buffer == nullptr)
@@ -235,8 +239,8 @@ void TIdTCPConnection::SendBytes(const void* buffer, int64_t count) {
         TIdAntiFreezeBase::AntiFreezeTurn(false, false);
         FPeerClosed = n == 0;
         CheckPeerClosed(true, false);
-        if (CheckSocketResult(n, {IdCode::WSAESHUTDOWN, IdCode::WSAECONNABORTED,
-                                  IdCode::WSAECONNRESET})) {
+        if (CheckSocketResult(
+                n, {IdCode::WSAESHUTDOWN, IdCode::WSAECONNABORTED, IdCode::WSAECONNRESET})) {
             const int32_t code = Stack().LastErrorCode();
             CloseTransport();
             ThrowSocketError(code);
@@ -250,6 +254,7 @@ void TIdTCPConnection::DropConnection() {
     RaiseStatus(TIdStatus::hsDisconnecting);
     CloseTransport();
     if (FOwnedIOHandler) {
+        std::lock_guard<std::recursive_mutex> hold(FTransportLock);
         FIOHandler = nullptr;
         FSocketIOHandler = nullptr;
         FOwnedIOHandler.reset();
@@ -264,7 +269,17 @@ void TIdTCPConnection::CloseTransport() {
     FPeerClosed = true;
     if (FIntercept != nullptr)
         FIntercept->DetachConnection();
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
     FIOHandler->CloseHandler();
+}
+
+void TIdTCPConnection::InterruptTransport() {
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
+    if (FSocketIOHandler == nullptr)
+        return;
+    const TIdSocketHandle* handle = FSocketIOHandler->SocketHandle();
+    if (handle != nullptr && handle->IsAllocated())
+        Stack().SockShutdown(handle->NativeSocket(), 2);
 }
 
 void TIdTCPConnection::ResetInput() {

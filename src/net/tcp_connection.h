@@ -9,12 +9,16 @@
 #include "net/rfc_reply.h"
 #include "sock/component.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
+
+class TStream;
 
 enum class TIdMaxLineAction { maException = 0, maSplit = 1 };
 
@@ -49,7 +53,7 @@ public:
     void SetIntercept(TIdConnectionIntercept* intercept);
 
     // Run-time state.
-    bool PeerClosed() const { return FPeerClosed; }
+    bool PeerClosed() const { return FPeerClosed.load(); }
     bool LastLineSplit() const { return FLastLineSplit; }
     bool LastLineTimedOut() const { return FLastLineTimedOut; }
     TIdManagedBuffer& PendingInput() { return FPendingInput; }
@@ -58,8 +62,7 @@ public:
 
     // --- Reading and writing ---
     virtual int64_t FillInputBuffer(bool raiseIfDisconnected = true,
-                                    int32_t timeout = IdTimeoutDefault,
-                                    bool raiseOnTimeout = true);
+                                    int32_t timeout = IdTimeoutDefault, bool raiseOnTimeout = true);
     virtual void CheckPeerClosed(bool raiseIfDisconnected = true, bool ignoreBuffer = false);
     virtual void PollPeerClosed(bool raiseIfDisconnected);
     virtual bool IsConnected();
@@ -73,6 +76,26 @@ public:
     virtual void CloseTransport();
     virtual void ResetInput();
     virtual void NotifyDisconnected();
+    // Shuts the socket down in both directions without releasing it. Safe from
+    // another thread while this connection's own thread is blocked on it: that
+    // thread wakes, sees the stream end, and closes the socket itself, so a
+    // descriptor is never closed under a thread that still uses it.
+    void InterruptTransport();
+
+    // --- Blocks and streams (64-bit counts and positions) ---
+    void ReceiveBytes(void* destination, int64_t count);
+    int32_t ReceiveInteger(bool networkOrder = true);
+    void SendInteger(int32_t value, bool networkOrder = true);
+    // count -1 without untilClose reads the sender's 4-byte length prefix first.
+    void ReceiveStream(TStream& target, int64_t count = -1, bool untilClose = false);
+    // count 0 sends to the end of the source.
+    virtual void SendStream(TStream& source, bool fromStart = true, bool withSizePrefix = false,
+                            int64_t count = 0);
+    // The bytes sent (0 when the platform's whole-file send failed).
+    virtual int64_t SendFileContents(const std::string& fileName, bool fastPathAllowed = true);
+    virtual std::string ReceiveAll();
+    std::string TakeAvailable();
+    static void PresizeStream(TStream& stream, int64_t newSize);
 
     // --- Numeric replies ---
     virtual int SendCommand(const std::string& command, std::initializer_list<int> allowed);
@@ -91,12 +114,16 @@ protected:
     void Notification(TIdBaseComponent* destroyed) override;
     // Installs a handler this connection owns.
     void SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler);
+    // Held while the handler or its socket is created, replaced or destroyed,
+    // so that InterruptTransport from another thread never sees them half made.
+    std::recursive_mutex& TransportLock() { return FTransportLock; }
     std::string LastReplyMessage() const;
 
 private:
     void InputConsumed(int64_t count);
 
-    bool FPeerClosed = false;
+    // Also read and written by a thread that aborts a transfer.
+    std::atomic<bool> FPeerClosed{false};
     bool FLastLineSplit = false;
     bool FLastLineTimedOut = false;
     TIdRFCReply FWelcomeReply;
@@ -107,4 +134,5 @@ private:
     TIdIOHandler* FIOHandler = nullptr;
     TIdIOHandlerSocket* FSocketIOHandler = nullptr;
     TIdConnectionIntercept* FIntercept = nullptr;
+    std::recursive_mutex FTransportLock;
 };

@@ -1,0 +1,223 @@
+// Moving blocks and whole streams over a connection, with work progress.
+// Counts and positions are 64-bit throughout, so files beyond 2 GiB move
+// intact; only the work events carry 32-bit totals (clamped at their start,
+// wrapping in their running count).
+#include "net/tcp_connection.h"
+
+#include "core/exceptions.h"
+#include "core/streams.h"
+#include "sock/stack.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int32_t WorkTotal(int64_t count) {
+    return static_cast<int32_t>(std::clamp<int64_t>(count, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// The whole-file send over sendfile(2): the kernel moves the pages straight
+// from the page cache to the socket, with no copy through user space.
+int64_t SendFileBySendfile(TIdStackSocketHandle socket, const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    struct stat st {};
+    int64_t sent = 0;
+    bool ok = ::fstat(fd, &st) == 0;
+    const int64_t size = ok ? static_cast<int64_t>(st.st_size) : 0;
+    while (ok && sent < size) {
+        constexpr int64_t MaxChunk = 1 << 30;
+        off_t offset = static_cast<off_t>(sent);
+        const ssize_t n =
+            ::sendfile(socket, fd, &offset, static_cast<size_t>(std::min(size - sent, MaxChunk)));
+        if (n > 0)
+            sent += n;
+        else if (n == 0 || errno != EINTR)
+            ok = false;
+    }
+    ::close(fd);
+    return ok ? size : 0;
+}
+
+void InstallSendFileDirect() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!SendFileDirect)
+            SendFileDirect = SendFileBySendfile;
+    });
+}
+
+// A byte block of `size` bytes, released on every path.
+std::unique_ptr<char[]> MakeBlock(int64_t size) {
+    return std::make_unique_for_overwrite<char[]>(static_cast<size_t>(std::max<int64_t>(size, 1)));
+}
+
+} // namespace
+
+void TIdTCPConnection::ReceiveBytes(void* destination, int64_t count) {
+    if (count <= 0 || destination == nullptr)
+        return;
+    while (FPendingInput.Size() < count) {
+        FillInputBuffer(true, IdTimeoutDefault, true);
+        CheckPeerClosed(true, true);
+    }
+    std::memcpy(destination, FPendingInput.UnreadStart(), static_cast<size_t>(count));
+    FPendingInput.DiscardBytes(count);
+}
+
+int32_t TIdTCPConnection::ReceiveInteger(bool networkOrder) {
+    uint32_t value = 0;
+    ReceiveBytes(&value, sizeof value);
+    if (networkOrder)
+        value = Stack().NetToHostLong(value);
+    return static_cast<int32_t>(value);
+}
+
+void TIdTCPConnection::SendInteger(int32_t value, bool networkOrder) {
+    uint32_t wire = static_cast<uint32_t>(value);
+    if (networkOrder)
+        wire = Stack().HostToNetLong(wire);
+    SendBytes(&wire, sizeof wire);
+}
+
+void TIdTCPConnection::PresizeStream(TStream& stream, int64_t newSize) {
+    const int64_t position = stream.Position();
+    stream.SetSize(newSize);
+    if (stream.Position() != position)
+        stream.SetPosition(position);
+}
+
+void TIdTCPConnection::ReceiveStream(TStream& target, int64_t count, bool untilClose) {
+    if (count == -1 && !untilClose)
+        count = ReceiveInteger(true);
+    if (count >= 0)
+        // A file target is then allocated once instead of growing block by block.
+        PresizeStream(target, target.Position() + count);
+
+    int64_t remaining;
+    if (untilClose) {
+        remaining = std::numeric_limits<int64_t>::max();
+        StartWork(TWorkMode::wmRead, 0);
+    } else {
+        remaining = count;
+        StartWork(TWorkMode::wmRead, WorkTotal(count));
+    }
+
+    // Cuts off what was pre-sized but never filled, and any old content beyond
+    // the written bytes, on every path.
+    auto finish = [&] {
+        FinishWork(TWorkMode::wmRead);
+        const int64_t end = target.Position();
+        if (target.Size() > end)
+            target.SetSize(end);
+    };
+    try {
+        const int64_t buffered = FPendingInput.Size();
+        if (buffered > 0 && remaining > 0) {
+            const int64_t take = std::min(buffered, remaining);
+            target.WriteBuffer(FPendingInput.UnreadStart(), take);
+            FPendingInput.DiscardBytes(take);
+            remaining -= take;
+        }
+        const int64_t blockSize =
+            std::min<int64_t>(remaining, std::max<int32_t>(RecvBufferSize, 1));
+        const std::unique_ptr<char[]> block = MakeBlock(blockSize);
+        while (remaining > 0 && IsConnected()) {
+            int64_t take = std::min(remaining, blockSize);
+            try {
+                ReceiveBytes(block.get(), take);
+            } catch (const EIdConnClosedGracefully&) {
+                if (!untilClose)
+                    throw;
+                // The close is the normal end: keep the bytes that came before it.
+                take = FPendingInput.Size();
+                std::memcpy(block.get(), FPendingInput.UnreadStart(), static_cast<size_t>(take));
+                FPendingInput.ClearBuffer();
+            }
+            if (take > 0) {
+                target.WriteBuffer(block.get(), take);
+                remaining -= take;
+            }
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TIdTCPConnection::SendStream(TStream& source, bool fromStart, bool withSizePrefix,
+                                  int64_t count) {
+    if (fromStart)
+        source.SetPosition(0);
+    int64_t position = source.Position();
+    const int64_t end = count == 0 ? source.Size() : position + count;
+    const int64_t total = end - position;
+    if (withSizePrefix) {
+        if (total > std::numeric_limits<int32_t>::max())
+            throw EIdException(FormatMsg(TIdMsg::SizePrefixTooLarge, {std::to_string(total)}));
+        SendInteger(static_cast<int32_t>(total), true);
+    }
+    StartWork(TWorkMode::wmWrite, WorkTotal(total));
+    try {
+        const int64_t blockSize = std::max<int32_t>(SendBufferSize, 1);
+        const std::unique_ptr<char[]> block = MakeBlock(blockSize);
+        for (;;) {
+            int64_t n = std::min(end - position, blockSize);
+            if (n <= 0)
+                break;
+            n = source.Read(block.get(), n);
+            if (n == 0)
+                throw EIdNoDataToRead();
+            position += n;
+            SendBytes(block.get(), n);
+        }
+    } catch (...) {
+        FinishWork(TWorkMode::wmWrite);
+        throw;
+    }
+    FinishWork(TWorkMode::wmWrite);
+}
+
+int64_t TIdTCPConnection::SendFileContents(const std::string& fileName, bool fastPathAllowed) {
+    if (!FileExists(fileName))
+        throw EIdFileNotFound(fileName);
+    InstallSendFileDirect();
+    if (SendFileDirect && FIntercept == nullptr && fastPathAllowed && FSocketIOHandler != nullptr &&
+        FSocketIOHandler->SocketHandle() != nullptr)
+        return SendFileDirect(FSocketIOHandler->SocketHandle()->NativeSocket(), fileName);
+    TFileStream file(fileName, TFileMode::fmOpenRead);
+    SendStream(file, true, false, 0);
+    return file.Size();
+}
+
+std::string TIdTCPConnection::TakeAvailable() {
+    if (IsConnected())
+        FillInputBuffer(false, IdTimeoutDefault, true);
+    return FPendingInput.ExtractBytes(FPendingInput.Size());
+}
+
+std::string TIdTCPConnection::ReceiveAll() {
+    StartWork(TWorkMode::wmRead, 0);
+    std::string result;
+    try {
+        while (IsConnected())
+            result += TakeAvailable();
+    } catch (...) {
+        FinishWork(TWorkMode::wmRead);
+        throw;
+    }
+    FinishWork(TWorkMode::wmRead);
+    return result;
+}
