@@ -1,0 +1,72 @@
+#include "app/login_controller.h"
+
+#include "app/app_texts.h"
+#include "app/client_lock.h"
+#include "app/server_address.h"
+#include "app/tick_count.h"
+#include "core/exceptions.h"
+#include "ftp/ftp_client.h"
+
+namespace {
+
+// The first keep-alive comes no sooner than 30 s after login: this much ahead
+// plus the keep-alive's own 15 s of idle time.
+constexpr uint32_t LoginActivityLead = 15000;
+
+} // namespace
+
+TLoginController::TLoginController(TIdFTP& client, TWindowState& state, TLoginView& view)
+    : FClient(client), FState(state), FView(view) {}
+
+void TLoginController::CheckBox1Click(bool ticked) {
+    if (ticked)
+        LoginAction();
+    else
+        LogoutAction();
+}
+
+void TLoginController::LoginAction() {
+    try {
+        TClientLockHold hold;
+        const TLoginFields fields = FView.LoginFields();
+        FView.SetStatusText(AppText::Connecting + fields.Server);
+        const TServerAddress address = SplitServerText(fields.Server);
+        FClient.Host = address.Host;
+        FClient.Port = address.Port;
+        FClient.Username = fields.UserName;
+        FClient.Password = fields.Password;
+        FState.ServerText = fields.Server;
+        FClient.ConnectServer(false, -1);
+        FView.SetStatusText(AppText::LoggingIn);
+        FState.LastActivity = static_cast<int32_t>(TickCount() + LoginActivityLead);
+        FClient.SignOn();
+        // The login directory need not be the root (a server without a chroot
+        // puts the user in their home), and the paths built from the first
+        // listing must name what it shows.
+        FState.CurrentDir = FClient.RetrieveCurrentDir();
+        FView.ShowDirectory("");
+    } catch (const Exception& e) {
+        FView.ShowLoginFailure(e.Message());
+        FView.UntickConnect();
+    }
+}
+
+void TLoginController::LogoutAction() {
+    TClientLockHold hold;
+    FView.SetStatusText(AppText::LoggingOut);
+    FClient.SignOff();
+    FView.ClearRows();
+    FView.SetStatusText(AppText::Disconnected);
+}
+
+void TLoginController::ClientConnected() {
+    FState.CurrentDir = "/";
+}
+
+bool TLoginController::Relogin() {
+    if (FClient.IsConnected())
+        return false;
+    FView.SetStatusText(AppText::Relogging);
+    FClient.ConnectServer(true, -1);
+    return true;
+}

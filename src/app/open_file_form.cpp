@@ -1,0 +1,203 @@
+#include "app/open_file_form.h"
+
+#include "app/app_texts.h"
+#include "app/client_lock.h"
+#include "app/file_rows.h"
+#include "app/files_view.h"
+#include "app/handler_edge.h"
+#include "ftp/ftp_client.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace {
+
+std::unique_ptr<QLabel> MakeLabel(QWidget* parent, const char* name, const char* caption,
+                                  QRect geometry) {
+    auto label = std::make_unique<QLabel>(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+std::unique_ptr<QLineEdit> MakeEdit(QWidget* parent, const char* name, const char* text,
+                                    QRect geometry) {
+    auto edit = std::make_unique<QLineEdit>(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+} // namespace
+
+TFormOpenFile::TFormOpenFile(TFormOpenFileOptions options)
+    : ImageList(FolderIcon()), FBoxes(std::move(options.Boxes)) {
+    if (!FBoxes)
+        FBoxes = MakeQtMessageBoxes(this);
+    createWindowFrame();
+    createLoginRow();
+    createList();
+    createStatusBar();
+    createClient();
+    createTimer();
+    createControllers(std::move(options.Icons));
+    wireEvents();
+    FormCreate();
+}
+
+TFormOpenFile::~TFormOpenFile() {
+    FormDestroy();
+}
+
+void TFormOpenFile::createWindowFrame() {
+    setObjectName("FormOpenFile");
+    setWindowTitle(AppText::Caption);
+    move(192, 107);
+    resize(536, 348);
+    setFont(QFont("MS Sans Serif", 8));
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    setAutoFillBackground(true);
+    Layout = std::make_unique<QVBoxLayout>(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->setSpacing(0);
+}
+
+void TFormOpenFile::createLoginRow() {
+    Panel1 = std::make_unique<QFrame>(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setFixedHeight(49);
+    Label1 = MakeLabel(Panel1.get(), "Label1", "User Name", {16, 8, 53, 13});
+    Label2 = MakeLabel(Panel1.get(), "Label2", "Password", {160, 8, 46, 13});
+    Label3 = MakeLabel(Panel1.get(), "Label3", "Server", {296, 8, 31, 13});
+    UserName = MakeEdit(Panel1.get(), "UserName", "brimol", {16, 24, 121, 21});
+    Password = MakeEdit(Panel1.get(), "Password", "pelrosta", {160, 24, 121, 21});
+    Server = MakeEdit(Panel1.get(), "Server", DefaultServer, {296, 24, 121, 21});
+    CheckBox1 = std::make_unique<QCheckBox>("Connect", Panel1.get());
+    CheckBox1->setObjectName("CheckBox1");
+    CheckBox1->setGeometry(433, 27, 97, 17);
+    CheckBox1->setChecked(false);
+    Button1 = std::make_unique<QPushButton>("Go Up", Panel1.get());
+    Button1->setObjectName("Button1");
+    Button1->setGeometry(432, 8, 49, 16);
+    Layout->addWidget(Panel1.get());
+}
+
+void TFormOpenFile::createList() {
+    Files = std::make_unique<QTreeWidget>(this);
+    Files->setObjectName("Files");
+    SetUpFilesView(*Files);
+    Layout->addWidget(Files.get(), 1);
+    setTabOrder(UserName.get(), Password.get());
+    setTabOrder(Password.get(), Server.get());
+    setTabOrder(Server.get(), CheckBox1.get());
+    setTabOrder(CheckBox1.get(), Button1.get());
+    setTabOrder(Button1.get(), Files.get());
+}
+
+void TFormOpenFile::createStatusBar() {
+    Stat = std::make_unique<QStatusBar>(this);
+    Stat->setObjectName("Stat");
+    Stat->setFixedHeight(19);
+    Layout->addWidget(Stat.get());
+}
+
+void TFormOpenFile::createClient() {
+    FClient = std::make_unique<TIdFTP>();
+    FClient->MaxLineAction = TIdMaxLineAction::maException;
+    FClient->ReadTimeout = 0;
+    FClient->ProxySettings().ProxyType = TIdFtpProxyType::fpcmNone;
+    FClient->ProxySettings().Port = 0;
+}
+
+void TFormOpenFile::createTimer() {
+    Timer1 = std::make_unique<QTimer>(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(1000);
+}
+
+void TFormOpenFile::createControllers(TFileTypeIconLookup icons) {
+    TLoginView& view = *this;
+    FLogin = std::make_unique<TLoginController>(*FClient, State, view);
+    FBrowser = std::make_unique<TDirectoryBrowser>(*FClient, State, *FLogin, view, *Files,
+                                                   ImageList, std::move(icons));
+}
+
+void TFormOpenFile::wireEvents() {
+    // `toggled` comes from a click and from a change made in code alike, which
+    // the failed login relies on to log out again.
+    connect(CheckBox1.get(), &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    connect(Button1.get(), &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Files.get(), &QTreeWidget::doubleClicked, this, [this] { FilesDblClick(); });
+    connect(Timer1.get(), &QTimer::timeout, this, [this] { Timer1Timer(); });
+    FClient->OnConnected = [this](TIdComponent*) { ClientConnected(); };
+    Timer1->start();
+}
+
+void TFormOpenFile::FormCreate() {
+    CreateClientLock();
+}
+
+void TFormOpenFile::FormDestroy() {
+    Timer1->stop();
+    DestroyClientLock();
+}
+
+void TFormOpenFile::CheckBox1Click() {
+    RunHandler(*FBoxes, [this] { FLogin->CheckBox1Click(CheckBox1->isChecked()); });
+}
+
+void TFormOpenFile::Button1Click() {
+    RunHandler(*FBoxes, [this] { FBrowser->Button1Click(); });
+}
+
+void TFormOpenFile::FilesDblClick() {
+    RunHandler(*FBoxes, [this] { FBrowser->FilesDblClick(); });
+}
+
+void TFormOpenFile::Timer1Timer() {
+    // The keep-alive of an idle connection belongs here.
+    RunHandler(*FBoxes, [] {});
+}
+
+void TFormOpenFile::ClientConnected() {
+    FLogin->ClientConnected();
+}
+
+void TFormOpenFile::SetStatusText(const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    if (QThread::currentThread() == thread()) {
+        Stat->showMessage(message);
+        return;
+    }
+    // Dropped by Qt when the window is gone before the GUI thread gets to it.
+    QMetaObject::invokeMethod(
+        this, [this, message] { Stat->showMessage(message); }, Qt::QueuedConnection);
+}
+
+std::string TFormOpenFile::StatusText() const {
+    return Stat->currentMessage().toStdString();
+}
+
+TLoginFields TFormOpenFile::LoginFields() const {
+    return {UserName->text().toStdString(), Password->text().toStdString(),
+            Server->text().toStdString()};
+}
+
+void TFormOpenFile::ShowLoginFailure(const std::string& message) {
+    FBoxes->ShowLoginFailure(message);
+}
+
+void TFormOpenFile::UntickConnect() {
+    CheckBox1->setChecked(false);
+}
+
+void TFormOpenFile::ClearRows() {
+    FileRows::Clear(*Files);
+}
+
+void TFormOpenFile::ShowDirectory(const std::string& path) {
+    FBrowser->ShowDirectory(path);
+}
