@@ -2,7 +2,9 @@
 
 #include "core/exceptions.h"
 
-TIdFTP::TIdFTP() { Port = IdPORT_FTP; }
+TIdFTP::TIdFTP() {
+    Port = IdPORT_FTP;
+}
 
 TIdFTP::~TIdFTP() = default;
 
@@ -56,7 +58,9 @@ void TIdFTP::ProxyLogin() {
 
 void TIdFTP::SignOn() {
     switch (FProxySettings.ProxyType) {
-    case TIdFtpProxyType::fpcmNone: UserLogin(); break;
+    case TIdFtpProxyType::fpcmNone:
+        UserLogin();
+        break;
     case TIdFtpProxyType::fpcmUserSite:
         ProxyLogin();
         if (SendCommand("USER " + Username + "@" + Host, {230, 331}) == 331)
@@ -118,27 +122,13 @@ bool TIdFTP::SupportsResume() {
     return ResumeAllowed;
 }
 
-int TIdFTP::SendRawCommand(const std::string& command) { return SendCommand(command, -1); }
+int TIdFTP::SendRawCommand(const std::string& command) {
+    return SendCommand(command, -1);
+}
 
 void TIdFTP::NotifyAfterLogin() {
     if (OnAfterClientLogin)
         OnAfterClientLogin(this);
-}
-
-void TIdFTP::NotifyAfterGet(TStream& stream) {
-    if (OnAfterGet)
-        OnAfterGet(this, stream);
-}
-
-void TIdFTP::AbortTransfer() {
-    if (IsConnected())
-        WriteLine("ABOR");
-    CloseDataConnection();
-}
-
-void TIdFTP::CloseDataConnection() {
-    if (TIdTCPConnection* data = FDataConnection.load())
-        data->CloseTransport();
 }
 
 std::string TIdFTP::RetrieveCurrentDir() {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,9 @@ public:
     TIdCreateFTPList OnCreateFTPList;
     TIdFtpAfterGet OnAfterGet;
     // How long (ms) an active-mode transfer waits for the server to connect to
-    // our listener; -2 waits without limit.
-    int32_t AcceptTimeout = 30000;
+    // our listener; -1 is this default, -2 waits without limit.
+    static constexpr int32_t DefaultAcceptTimeout = 30000;
+    int32_t AcceptTimeout = DefaultAcceptTimeout;
     // The largest listing (bytes) a server may send before the listing fails.
     static constexpr int64_t MaxListingSize = 256LL * 1024 * 1024;
 
@@ -71,8 +73,7 @@ public:
     std::string RetrieveCurrentDir();
 
     // --- Transfers ---
-    void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier,
-                       bool Details);
+    void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier, bool Details);
     TIdFTPListItems& DirectoryEntries();
     void RetrieveStream(const std::string& SourcePath, TStream& Dest, bool Resume);
     void RetrieveFile(const std::string& SourcePath, const std::string& DestFileName,
@@ -85,7 +86,13 @@ public:
 
 protected:
     virtual void NotifyAfterGet(TStream& stream);
+    // Safe from another thread: wakes the transfer in progress by shutting its
+    // data socket (or the listener still waiting for the server) down; the
+    // transfer's own thread closes and destroys it.
     virtual void CloseDataConnection();
+    // The client of a passive data connection; a proxy-aware client makes one
+    // that goes through the same proxy as the control connection.
+    virtual std::unique_ptr<TIdTCPClient> CreatePassiveDataClient();
     void InboundTransfer(const std::string& command, TStream& stream, bool resume);
     void OutboundTransfer(const std::string& command, TStream& stream);
     void RequestPassiveAddress(std::string& address, int32_t& port);
@@ -98,12 +105,30 @@ protected:
 private:
     void ProxyLogin();
     void UserLogin();
+    // Publishes a new data connection for AbortTransfer, and takes it back
+    // (destroying it) once no other thread can reach it any more.
+    template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);
+    void DestroyDataConnection();
+    void InboundPassive(const std::string& command, TStream& stream, bool resume);
+    void InboundActive(const std::string& command, TStream& stream, bool resume);
+    void OutboundPassive(const std::string& command, TStream& stream);
+    void OutboundActive(const std::string& command, TStream& stream);
+    TIdSimpleServer& StartDataListener();
+    void AcceptDataConnection(TIdSimpleServer& listener);
+    void SendRestart(TStream& stream);
+    // The final reply of a transfer, and the second one after an aborted one.
+    void FinishTransfer();
+    // Whether a failed send is the expected result of an abort.
+    bool SendEndedByAbort(const std::exception& error) const;
 
     TIdFTPTransferType FTransferType = TIdFTPTransferType::ftBinary;
     TIdFtpProxySettings FProxySettings;
     TIdRFCReply FLoginReply;
     std::unique_ptr<TIdFTPListItems> FDirectoryEntries;
     std::unique_ptr<TIdTCPConnection> FOwnedDataConnection;
-    // Read by AbortTransfer from another thread while a transfer runs.
+    // Read by AbortTransfer from another thread while a transfer runs; the
+    // lock keeps the connection alive while that thread uses it.
     std::atomic<TIdTCPConnection*> FDataConnection{nullptr};
+    std::mutex FDataLock;
+    std::atomic<bool> FAbortRequested{false};
 };

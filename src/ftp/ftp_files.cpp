@@ -1,0 +1,54 @@
+// Retrieving into and storing from streams and local files.
+#include "ftp/ftp_client.h"
+
+#include "core/exceptions.h"
+
+void TIdFTP::NotifyAfterGet(TStream& stream) {
+    if (OnAfterGet)
+        OnAfterGet(this, stream);
+}
+
+void TIdFTP::RetrieveStream(const std::string& SourcePath, TStream& Dest, bool Resume) {
+    // With resume, the REST offset is where Dest stands, and the received bytes
+    // are written from there.
+    const bool resume = Resume && SupportsResume();
+    InboundTransfer("RETR " + SourcePath, Dest, resume);
+    NotifyAfterGet(Dest);
+}
+
+void TIdFTP::RetrieveFile(const std::string& SourcePath, const std::string& DestFileName,
+                          bool CanOverwrite, bool Resume) {
+    if (!FileExists(DestFileName)) {
+        TFileStream file(DestFileName, TFileMode::fmCreate);
+        RetrieveStream(SourcePath, file, Resume);
+        return;
+    }
+    const bool resumable = Resume && SupportsResume();
+    if (CanOverwrite && !resumable) {
+        TFileStream file(DestFileName, TFileMode::fmCreate);
+        RetrieveStream(SourcePath, file, false);
+    } else if (!CanOverwrite && resumable) {
+        TFileStream file(DestFileName, TFileMode::fmOpenWrite);
+        file.Seek(0, TSeekOrigin::soEnd);
+        RetrieveStream(SourcePath, file, true);
+    } else {
+        throw EIdFTPFileAlreadyExists();
+    }
+}
+
+void TIdFTP::StoreStream(TStream& Source, const std::string& DestPath, bool Append) {
+    std::string command;
+    if (DestPath.empty())
+        command = "STOU ";
+    else if (Append)
+        command = "APPE " + DestPath;
+    else
+        command = "STOR " + DestPath;
+    OutboundTransfer(command, Source);
+}
+
+void TIdFTP::StoreFile(const std::string& SourceFileName, const std::string& DestPath,
+                       bool Append) {
+    TFileStream file(SourceFileName, TFileMode::fmOpenRead);
+    StoreStream(file, DestPath, Append);
+}

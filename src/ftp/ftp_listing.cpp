@@ -1,0 +1,98 @@
+// Directory listings: the LIST/NLST transfer, its split into lines, and the
+// parsed entries made from them on demand.
+#include "ftp/ftp_client.h"
+
+#include "core/exceptions.h"
+#include "core/text.h"
+
+namespace {
+
+// The listing's in-memory target: a server that sends more than the cap
+// fails the listing instead of filling our memory.
+class TCappedMemoryStream : public TMemoryStream {
+public:
+    explicit TCappedMemoryStream(int64_t cap) : FCap(cap) {}
+
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (Position() + count > FCap)
+            throw EIdPeerLimitExceeded(FormatMsg(TIdMsg::ListingTooLarge, {std::to_string(FCap)}));
+        return TMemoryStream::Write(buffer, count);
+    }
+
+private:
+    int64_t FCap;
+};
+
+// Lines end at CR LF, a lone LF or a lone CR; a final line end adds no empty line.
+std::vector<std::string> SplitListingLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+} // namespace
+
+void TIdFTP::ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier,
+                           bool Details) {
+    const std::string command = Trim((Details ? "LIST " : "NLST ") + Specifier);
+    TCappedMemoryStream listing(MaxListingSize);
+    InboundTransfer(command, listing, false);
+    FDirectoryEntries.reset();
+    std::vector<std::string> lines = SplitListingLines(listing.ToString());
+    if (Dest != nullptr)
+        *Dest = lines;
+    RawListing = std::move(lines);
+}
+
+void TIdFTP::NotifyCreateList() {
+    if (OnCreateFTPList)
+        OnCreateFTPList(this, FDirectoryEntries);
+}
+
+void TIdFTP::PrepareEntriesList() {
+    if (FDirectoryEntries) {
+        FDirectoryEntries->Clear();
+        return;
+    }
+    NotifyCreateList();
+    if (!FDirectoryEntries)
+        FDirectoryEntries = std::make_unique<TIdFTPListItems>();
+}
+
+void TIdFTP::NotifyCheckListFormat(const std::string& line) {
+    if (OnCheckListFormat) {
+        TIdFTPListFormat format = FDirectoryEntries->ListFormat;
+        OnCheckListFormat(this, line, format);
+        FDirectoryEntries->ListFormat = format;
+    }
+}
+
+TIdFTPListItems& TIdFTP::DirectoryEntries() {
+    if (FDirectoryEntries)
+        return *FDirectoryEntries;
+    PrepareEntriesList();
+    if (!RawListing.empty()) {
+        FDirectoryEntries->ListFormat = FDirectoryEntries->DetectListFormat(RawListing[0], true);
+        NotifyCheckListFormat(RawListing[0]);
+        FDirectoryEntries->LoadListing(RawListing);
+    }
+    return *FDirectoryEntries;
+}
+
+TIdOnParseCustomListFormat TIdFTP::OnParseCustomListFormat() {
+    return DirectoryEntries().OnParseCustomListFormat;
+}
+
+void TIdFTP::SetOnParseCustomListFormat(TIdOnParseCustomListFormat handler) {
+    DirectoryEntries().OnParseCustomListFormat = std::move(handler);
+}

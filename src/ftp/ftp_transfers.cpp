@@ -1,0 +1,267 @@
+// The data connections of the FTP client: passive (we connect to the address
+// of the PASV reply) and active (we listen, announce the port with PORT and
+// accept the server's connection), the wire order of inbound and outbound
+// transfers, their final replies, and aborting a transfer from another thread.
+#include "ftp/ftp_client.h"
+
+#include "core/exceptions.h"
+#include "core/text.h"
+#include "ftp/simple_server.h"
+
+#include <type_traits>
+
+template <typename T> T& TIdFTP::InstallDataConnection(std::unique_ptr<T> connection) {
+    T& installed = *connection;
+    std::lock_guard<std::mutex> hold(FDataLock);
+    FOwnedDataConnection = std::move(connection);
+    FDataConnection = &installed;
+    return installed;
+}
+
+void TIdFTP::DestroyDataConnection() {
+    std::unique_ptr<TIdTCPConnection> doomed;
+    {
+        std::lock_guard<std::mutex> hold(FDataLock);
+        FDataConnection = nullptr;
+        doomed = std::move(FOwnedDataConnection);
+    }
+    // Destroyed outside the lock: no other thread can reach it any more.
+}
+
+void TIdFTP::CloseDataConnection() {
+    std::lock_guard<std::mutex> hold(FDataLock);
+    TIdTCPConnection* data = FDataConnection.load();
+    if (data == nullptr)
+        return;
+    if (auto* listener = dynamic_cast<TIdSimpleServer*>(data))
+        listener->RequestStop();
+    data->InterruptTransport();
+}
+
+void TIdFTP::AbortTransfer() {
+    FAbortRequested = true;
+    if (IsConnected())
+        WriteLine("ABOR");
+    CloseDataConnection();
+}
+
+std::unique_ptr<TIdTCPClient> TIdFTP::CreatePassiveDataClient() {
+    return std::make_unique<TIdTCPClient>();
+}
+
+void TIdFTP::PrepareDataConnection() {
+    TIdTCPConnection* data = FDataConnection.load();
+    data->SendBufferSize = SendBufferSize;
+    data->RecvBufferSize = RecvBufferSize;
+    data->OnWork = OnWork;
+    data->OnWorkBegin = OnWorkBegin;
+    data->OnWorkEnd = OnWorkEnd;
+}
+
+void TIdFTP::RequestPassiveAddress(std::string& address, int32_t& port) {
+    SendCommand("PASV", 227);
+    std::string text = Trim(LastReply().Text().empty() ? std::string() : LastReply().Text()[0]);
+    const size_t open = text.find('(');
+    const size_t close = text.find(')');
+    if (open != std::string::npos && close != std::string::npos)
+        text = close > open ? text.substr(open + 1, close - open - 1) : std::string();
+    else if (const size_t space = text.rfind(' '); space != std::string::npos)
+        text = text.substr(space + 1);
+
+    address.clear();
+    for (int i = 0; i < 4; ++i)
+        address += (i == 0 ? "" : ".") + CutToken(text, ",");
+    const int32_t high = StrToInt(CutToken(text, ","));
+    const int32_t low = StrToInt(CutToken(text, ","));
+    port = high * 256 + low;
+    // A port outside the TCP range would be cut to 16 bits and dial some
+    // other service: refuse it instead.
+    if (port < 1 || port > 65535)
+        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::InvalidPassivePort, {std::to_string(port)}));
+}
+
+void TIdFTP::SendPortCommand(const TIdSocketHandle& handle) {
+    std::string ip = handle.IP;
+    for (char& c : ip)
+        if (c == '.')
+            c = ',';
+    SendCommand("PORT " + ip + "," + std::to_string(handle.Port / 256) + "," +
+                    std::to_string(handle.Port % 256),
+                200);
+}
+
+void TIdFTP::SendRestart(TStream& stream) {
+    SendCommand("REST " + std::to_string(stream.Position()), 350);
+}
+
+TIdSimpleServer& TIdFTP::StartDataListener() {
+    TIdSimpleServer& listener = InstallDataConnection(std::make_unique<TIdSimpleServer>());
+    PrepareDataConnection();
+    // The server connects back to the address it reached us on.
+    const TIdIOHandlerSocket* control = SocketIOHandler();
+    if (control == nullptr || control->SocketHandle() == nullptr)
+        throw EIdNotConnected();
+    listener.BoundIP = control->SocketHandle()->IP;
+    listener.StartListening();
+    return listener;
+}
+
+void TIdFTP::AcceptDataConnection(TIdSimpleServer& listener) {
+    // An abort that came before the wait began finds the listener stopped.
+    if (FAbortRequested)
+        listener.RequestStop();
+    const int32_t timeout =
+        AcceptTimeout == IdTimeoutDefault ? DefaultAcceptTimeout : AcceptTimeout;
+    if (!listener.AcceptConnection(timeout < 0 ? IdTimeoutInfinite : timeout) &&
+        listener.TimedOut())
+        throw EIdAcceptTimeout(
+            FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((timeout + 999) / 1000)}));
+}
+
+void TIdFTP::InboundPassive(const std::string& command, TStream& stream, bool resume) {
+    std::string address;
+    int32_t port = 0;
+    RequestPassiveAddress(address, port);
+    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
+    try {
+        PrepareDataConnection();
+        client.Host = address;
+        client.Port = port;
+        client.ConnectToHost(IdTimeoutDefault);
+        try {
+            if (resume)
+                SendRestart(stream);
+            WriteLine(command);
+            ReadReply({125, 150, 154});
+            client.ReceiveStream(stream, -1, true);
+        } catch (...) {
+            client.DropConnection();
+            throw;
+        }
+        client.DropConnection();
+    } catch (...) {
+        DestroyDataConnection();
+        throw;
+    }
+    DestroyDataConnection();
+}
+
+void TIdFTP::InboundActive(const std::string& command, TStream& stream, bool resume) {
+    try {
+        TIdSimpleServer& listener = StartDataListener();
+        SendPortCommand(*listener.SocketBinding());
+        if (resume)
+            SendRestart(stream);
+        SendCommand(command, {125, 150, 154});
+        AcceptDataConnection(listener);
+        listener.ReceiveStream(stream, -1, true);
+    } catch (...) {
+        DestroyDataConnection();
+        throw;
+    }
+    DestroyDataConnection();
+}
+
+bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
+    // A send on a socket closed under it: "not a socket" where the platform
+    // closes it at once, or a shut-down or gone connection where, as here, the
+    // abort only shuts it down.
+    if (const auto* socket = dynamic_cast<const EIdSocketError*>(&error))
+        return socket->SocketErrorCode == IdCode::WSAENOTSOCK || FAbortRequested;
+    return FAbortRequested && (dynamic_cast<const EIdConnClosedGracefully*>(&error) != nullptr ||
+                               dynamic_cast<const EIdNotConnected*>(&error) != nullptr ||
+                               dynamic_cast<const EIdClosedSocket*>(&error) != nullptr);
+}
+
+void TIdFTP::OutboundPassive(const std::string& command, TStream& stream) {
+    std::string address;
+    int32_t port = 0;
+    RequestPassiveAddress(address, port);
+    // The command goes out before we connect: some servers open the passive
+    // port only once they know what it is for.
+    WriteLine(command);
+    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
+    try {
+        PrepareDataConnection();
+        client.Host = address;
+        client.Port = port;
+        try {
+            client.ConnectToHost(IdTimeoutDefault);
+            ReadReply({110, 125, 150});
+            try {
+                client.SendStream(stream, false, false, 0);
+            } catch (const EIdException& error) {
+                if (!SendEndedByAbort(error))
+                    throw;
+            }
+        } catch (...) {
+            client.DropConnection();
+            throw;
+        }
+        client.DropConnection();
+    } catch (...) {
+        DestroyDataConnection();
+        throw;
+    }
+    DestroyDataConnection();
+}
+
+void TIdFTP::OutboundActive(const std::string& command, TStream& stream) {
+    try {
+        TIdSimpleServer& listener = StartDataListener();
+        SendPortCommand(*listener.SocketBinding());
+        SendCommand(command, {125, 150});
+        AcceptDataConnection(listener);
+        try {
+            listener.SendStream(stream, true, false, 0);
+        } catch (const EIdException& error) {
+            if (!SendEndedByAbort(error))
+                throw;
+        }
+    } catch (...) {
+        DestroyDataConnection();
+        throw;
+    }
+    // Closing the data connection tells the server the upload is complete.
+    DestroyDataConnection();
+}
+
+void TIdFTP::FinishTransfer() {
+    const int code = ReadReply({225, 226, 250, 426, 450});
+    if (code == 426 || code == 450) {
+        ReadReply({226, 225});
+        RaiseStatus(TIdStatus::ftpAborted, {MsgText(TIdMsg::FtpTransferAborted)});
+    }
+}
+
+void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
+    RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
+    FAbortRequested = false;
+    try {
+        if (Passive)
+            InboundPassive(command, stream, resume);
+        else
+            InboundActive(command, stream, resume);
+    } catch (...) {
+        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
+        throw;
+    }
+    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
+    FinishTransfer();
+}
+
+void TIdFTP::OutboundTransfer(const std::string& command, TStream& stream) {
+    RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
+    FAbortRequested = false;
+    try {
+        if (Passive)
+            OutboundPassive(command, stream);
+        else
+            OutboundActive(command, stream);
+    } catch (...) {
+        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
+        throw;
+    }
+    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
+    FinishTransfer();
+}

@@ -1,0 +1,139 @@
+#include "ftp/simple_server.h"
+
+#include "core/exceptions.h"
+#include "net/io_handler.h"
+#include "sock/stack.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr int ListenBacklog = 15;
+
+} // namespace
+
+TIdSimpleServer::~TIdSimpleServer() = default;
+
+TIdSocketHandle* TIdSimpleServer::SocketBinding() const {
+    TIdIOHandlerSocket* handler = SocketIOHandler();
+    return handler == nullptr ? nullptr : handler->SocketHandle();
+}
+
+void TIdSimpleServer::AttachSocketHandler() {
+    std::lock_guard<std::recursive_mutex> hold(TransportLock());
+    SetOwnedIOHandler(std::make_unique<TIdIOHandlerSocket>());
+    SocketIOHandler()->OpenHandler();
+}
+
+void TIdSimpleServer::BindListeningSocket() {
+    TIdSocketHandle* binding = SocketBinding();
+    try {
+        binding->OpenSocket(Id_SOCK_STREAM, 0);
+        FListeningSocket = binding->NativeSocket();
+        binding->IP = BoundIP;
+        binding->Port = BoundPort;
+        binding->BindLocal();
+    } catch (...) {
+        FListeningSocket = Id_INVALID_SOCKET;
+        throw;
+    }
+}
+
+void TIdSimpleServer::StartListening() {
+    if (SocketBinding() == nullptr) {
+        ResetInput();
+        AttachSocketHandler();
+    }
+    try {
+        if (FListeningSocket.load() == Id_INVALID_SOCKET)
+            BindListeningSocket();
+        SocketBinding()->ListenForPeers(ListenBacklog);
+        FIsListening = true;
+    } catch (...) {
+        std::lock_guard<std::mutex> listen(FListenLock);
+        std::lock_guard<std::recursive_mutex> hold(TransportLock());
+        SetIOHandler(nullptr);
+        FListeningSocket = Id_INVALID_SOCKET;
+        throw;
+    }
+}
+
+void TIdSimpleServer::RequestStop() {
+    std::lock_guard<std::mutex> hold(FListenLock);
+    FStopRequested = true;
+    const TIdStackSocketHandle listening = FListeningSocket.load();
+    // Shutting the listener down wakes a wait or accept blocked on it; the
+    // accepting thread closes it.
+    if (listening != Id_INVALID_SOCKET)
+        Stack().SockShutdown(listening, 2);
+}
+
+bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
+    if (!FIsListening)
+        StartListening();
+    FTimedOut = false;
+    TIdSocketHandle* binding = SocketBinding();
+    const TIdStackSocketHandle listening = FListeningSocket.load();
+    const bool limited = timeout >= 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    bool accepted = false;
+    try {
+        bool pending = false;
+        while (!FStopRequested && !pending) {
+            int32_t wait = IdTimeoutInfinite;
+            if (limited) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      deadline - std::chrono::steady_clock::now())
+                                      .count();
+                if (left <= 0) {
+                    FTimedOut = true;
+                    break;
+                }
+                wait = static_cast<int32_t>(left);
+            }
+            if (PollInterval > 0)
+                wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
+            pending = binding->WaitReadable(wait);
+        }
+        if (pending && !FStopRequested) {
+            binding->ListenForPeers(1);
+            accepted = binding->AcceptPeer(listening);
+        }
+    } catch (...) {
+        CloseListeningSocket();
+        throw;
+    }
+    CloseListeningSocket();
+    return accepted;
+}
+
+void TIdSimpleServer::CloseListeningSocket() {
+    std::lock_guard<std::mutex> listen(FListenLock);
+    std::lock_guard<std::recursive_mutex> hold(TransportLock());
+    const TIdStackSocketHandle listening = FListeningSocket.exchange(Id_INVALID_SOCKET);
+    if (listening == Id_INVALID_SOCKET)
+        return;
+    TIdSocketHandle* binding = SocketBinding();
+    // Until an accept replaced it, the binding still holds the listening
+    // socket: release it there, so that it is not closed a second time later.
+    if (binding != nullptr && binding->IsAllocated() && binding->NativeSocket() == listening)
+        binding->ReleaseSocket();
+    else
+        Stack().SockClose(listening);
+}
+
+void TIdSimpleServer::StopListening() {
+    ResetInput();
+}
+
+void TIdSimpleServer::ResetInput() {
+    TIdTCPConnection::ResetInput();
+    std::lock_guard<std::mutex> listen(FListenLock);
+    std::lock_guard<std::recursive_mutex> hold(TransportLock());
+    FStopRequested = false;
+    FIsListening = false;
+    // The handler's socket, listening or accepted, closes with it.
+    SetIOHandler(nullptr);
+    FListeningSocket = Id_INVALID_SOCKET;
+}

@@ -1,0 +1,55 @@
+// The one-shot listener of an active-mode data connection: it listens on a
+// local port, accepts exactly one connection, and from then on reads and
+// writes like any connection.
+#pragma once
+
+#include "net/tcp_connection.h"
+#include "sock/socket_handle.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class TIdSimpleServer : public TIdTCPConnection {
+public:
+    TIdSimpleServer() = default;
+    ~TIdSimpleServer() override;
+
+    // Length (ms) of each readiness wait while accepting; 0 waits in one piece
+    // until a peer arrives, the time runs out or RequestStop wakes the wait.
+    int32_t PollInterval = 0;
+    // Published settings.
+    std::string BoundIP;
+    int32_t BoundPort = 0;
+
+    bool StopRequested() const { return FStopRequested.load(); }
+    bool IsListening() const { return FIsListening; }
+    TIdStackSocketHandle ListeningSocket() const { return FListeningSocket.load(); }
+    // The socket handle of the listener's own I/O handler; none without one.
+    TIdSocketHandle* SocketBinding() const;
+
+    // Safe from another thread: ends an accept wait in progress at once.
+    virtual void RequestStop();
+    virtual void StartListening();
+    virtual void BindListeningSocket();
+    virtual void StopListening();
+    // Waits at most `timeout` ms (-2: no limit) for the peer. True when a
+    // connection was accepted; false when the wait was stopped or ran out
+    // (TimedOut tells which). The listening socket is closed either way.
+    virtual bool AcceptConnection(int32_t timeout = IdTimeoutInfinite);
+    bool TimedOut() const { return FTimedOut; }
+    void ResetInput() override;
+    void AttachSocketHandler();
+
+private:
+    void CloseListeningSocket();
+
+    std::atomic<bool> FStopRequested{false};
+    bool FIsListening = false;
+    bool FTimedOut = false;
+    std::atomic<TIdStackSocketHandle> FListeningSocket{Id_INVALID_SOCKET};
+    // Keeps a stop from another thread from shutting down a descriptor that
+    // the accepting thread has just closed (and the system may have reused).
+    std::mutex FListenLock;
+};
