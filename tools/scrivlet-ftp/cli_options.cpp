@@ -1,0 +1,192 @@
+#include "cli_options.h"
+
+#include "core/text.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+struct ProxyTypeName {
+    const char* Name;
+    TIdFtpProxyType Type;
+};
+
+constexpr ProxyTypeName ProxyTypeNames[] = {
+    {"none", TIdFtpProxyType::fpcmNone},          {"user-site", TIdFtpProxyType::fpcmUserSite},
+    {"site", TIdFtpProxyType::fpcmSite},          {"open", TIdFtpProxyType::fpcmOpen},
+    {"user-pass", TIdFtpProxyType::fpcmUserPass}, {"transparent", TIdFtpProxyType::fpcmTransparent},
+};
+
+int32_t ParsePort(const std::string& option, const std::string& text) {
+    const std::optional<int32_t> value = TryStrToInt(text);
+    if (!value || *value < 1 || *value > 65535)
+        throw CliUsageError(option + ": not a port number: " + text);
+    return *value;
+}
+
+TIdFtpProxyType ParseProxyType(const std::string& text) {
+    for (const ProxyTypeName& entry : ProxyTypeNames)
+        if (text == entry.Name)
+            return entry.Type;
+    throw CliUsageError("--proxy-type: unknown proxy type: " + text);
+}
+
+// How many arguments each command takes, at least and at most.
+struct CommandShape {
+    const char* Name;
+    size_t Min;
+    size_t Max;
+};
+
+constexpr CommandShape Commands[] = {
+    {"ls", 0, 1}, {"raw-ls", 0, 1}, {"get", 2, 2}, {"put", 2, 2}, {"quote", 1, 1},
+};
+
+void CheckCommand(const CliOptions& options) {
+    for (const CommandShape& shape : Commands) {
+        if (options.Command != shape.Name)
+            continue;
+        if (options.Args.size() < shape.Min || options.Args.size() > shape.Max)
+            throw CliUsageError(options.Command + ": wrong number of arguments");
+        if (options.Resume && options.Command != "get")
+            throw CliUsageError("--resume applies to get only");
+        if (options.Append && options.Command != "put")
+            throw CliUsageError("--append applies to put only");
+        return;
+    }
+    throw CliUsageError("unknown command: " + options.Command);
+}
+
+} // namespace
+
+CliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    CliOptions options;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (const size_t eq = arg.find('='); eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                throw CliUsageError(arg + ": missing value");
+            return args[++i];
+        };
+        auto flag = [&](bool& target) {
+            if (inlineValue)
+                throw CliUsageError(arg + ": takes no value");
+            target = true;
+        };
+        if (arg == "--help")
+            flag(options.Help);
+        else if (arg == "--passive")
+            flag(options.Passive);
+        else if (arg == "--resume")
+            flag(options.Resume);
+        else if (arg == "--append")
+            flag(options.Append);
+        else if (arg == "--port")
+            options.Port = ParsePort(arg, value());
+        else if (arg == "--user")
+            options.User = value();
+        else if (arg == "--password") {
+            options.Password = value();
+            options.PasswordGiven = true;
+        } else if (arg == "--proxy-type")
+            options.Proxy.ProxyType = ParseProxyType(value());
+        else if (arg == "--proxy-host")
+            options.Proxy.Host = value();
+        else if (arg == "--proxy-port")
+            options.Proxy.Port = ParsePort(arg, value());
+        else if (arg == "--proxy-user")
+            options.Proxy.UserName = value();
+        else if (arg == "--proxy-password")
+            options.Proxy.Password = value();
+        else
+            throw CliUsageError("unknown option: " + arg);
+    }
+    if (options.Help)
+        return options;
+    if (positional.size() < 2)
+        throw CliUsageError(positional.empty() ? "missing HOST and COMMAND" : "missing COMMAND");
+    options.Host = positional[0];
+    options.Command = positional[1];
+    options.Args.assign(positional.begin() + 2, positional.end());
+    CheckCommand(options);
+    if (options.Proxy.ProxyType != TIdFtpProxyType::fpcmNone && !options.Proxy.Host.empty() &&
+        options.Proxy.Port == 0)
+        options.Proxy.Port = 21;
+    return options;
+}
+
+std::string EffectivePassword(const CliOptions& options) {
+    if (options.PasswordGiven)
+        return options.Password;
+    if (const char* fromEnvironment = std::getenv("SCRIVLET_FTP_PASSWORD"))
+        return fromEnvironment;
+    return options.User == "anonymous" ? "anonymous@" : "";
+}
+
+const char* UsageText() {
+    return R"(Usage: scrivlet-ftp [OPTIONS] HOST COMMAND [ARGS]
+
+A command-line FTP client. It logs in, switches to binary transfers (TYPE I),
+asks the server's system type (SYST), runs one command and signs off.
+
+Commands:
+  ls [PATH]                 List PATH (default: the login directory), one
+                            parsed entry per line, fields separated by tabs:
+                            kind (dir, file, link), rights, owner, group,
+                            size, date, name.
+  raw-ls [PATH]             The listing's lines exactly as the server sent them.
+  get REMOTE LOCAL [--resume]
+                            Download REMOTE into the local file LOCAL, which is
+                            replaced when it exists. With --resume an existing
+                            LOCAL is continued from its size (REST), provided
+                            the server supports restarting; otherwise the
+                            command fails and LOCAL is left alone.
+  put LOCAL REMOTE [--append]
+                            Upload LOCAL as REMOTE (STOR), or with --append
+                            add it to the end of REMOTE (APPE).
+  quote "COMMAND"           Send one raw command line and print the reply.
+                            Fails when the reply code is 400 or higher.
+
+Options:
+  --port N                  Server port (default 21).
+  --user U                  User name (default: anonymous).
+  --password P              Password. Without it the environment variable
+                            SCRIVLET_FTP_PASSWORD is used, else "anonymous@"
+                            for the anonymous user and an empty password for
+                            any other.
+  --passive                 Passive data connections (PASV). The default is
+                            active mode (PORT): the server connects back to
+                            us, and gives up after 30 seconds if it cannot.
+  --proxy-type T            FTP proxy mode: none, user-site, site, open,
+                            user-pass or transparent.
+  --proxy-host H            Proxy host (the connection goes there instead).
+  --proxy-port N            Proxy port (default 21).
+  --proxy-user U            Proxy user name.
+  --proxy-password P        Proxy password.
+  --help                    Show this text.
+
+Transfers print the byte count, the time and the rate in MB/s (10^6 bytes per
+second) on standard error.
+
+Exit status: 0 on success, 1 when the server or the connection fails (the
+error message goes to standard error), 2 for a wrong command line.
+)";
+}

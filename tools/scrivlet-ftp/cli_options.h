@@ -1,0 +1,39 @@
+// The command line of scrivlet-ftp: what it accepts and the help text.
+#pragma once
+
+#include "ftp/proxy_settings.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    std::string Host;
+    int32_t Port = 21;
+    std::string User = "anonymous";
+    std::string Password;
+    bool PasswordGiven = false;
+    bool Passive = false;
+    TIdFtpProxySettings Proxy;
+    std::string Command;
+    std::vector<std::string> Args;
+    bool Resume = false;
+    bool Append = false;
+    bool Help = false;
+};
+
+// A command line that cannot be run; the message says why.
+class CliUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Raises CliUsageError.
+CliOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The password to log in with: --password, else $SCRIVLET_FTP_PASSWORD, else
+// "anonymous@" for the anonymous user and the empty text for any other.
+std::string EffectivePassword(const CliOptions& options);
+
+const char* UsageText();

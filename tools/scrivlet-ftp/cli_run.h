@@ -1,0 +1,19 @@
+// Runs one scrivlet-ftp command against a server.
+#pragma once
+
+#include "cli_options.h"
+#include "ftp/list_item.h"
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+// One `ls` line: kind, rights, owner, group, size, date and name, tab-separated.
+std::string FormatListEntry(const TIdFTPListItem& item);
+
+// "<bytes> bytes in <seconds> s (<rate> MB/s)".
+std::string FormatTransferSummary(int64_t bytes, double seconds);
+
+// Connects, logs in, runs the command and signs off. Output goes to `out`,
+// transfer figures and errors to `err`. Returns the exit status.
+int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err);
