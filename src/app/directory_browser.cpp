@@ -17,7 +17,7 @@ TDirectoryBrowser::TDirectoryBrowser(TIdFTP& client, TWindowState& state, TLogin
     : FClient(client), FState(state), FLogin(login), FStatus(status), FFiles(files),
       FImages(images), FIcons(std::move(icons)) {}
 
-void TDirectoryBrowser::ShowDirectory(const std::string& Path) {
+void TDirectoryBrowser::ShowDirectory(std::string Path) {
     TClientLockHold hold;
     // A new connection starts at "/", but the rows about to be shown are of
     // Path, and later navigation must resolve against what is shown.

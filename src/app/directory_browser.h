@@ -21,8 +21,9 @@ public:
                       TFileTypeIconLookup icons);
 
     // Lists `Path` (empty: the server's working directory) into the rows,
-    // holding ClientLock throughout; catches nothing.
-    void ShowDirectory(const std::string& Path);
+    // holding ClientLock throughout; catches nothing. `Path` is a copy because
+    // callers pass CurrentDir, which a relogin resets on the way.
+    void ShowDirectory(std::string Path);
     void FilesDblClick();
     void Button1Click();
 
