@@ -60,7 +60,10 @@ void TLoginController::LogoutAction() {
 }
 
 void TLoginController::ClientConnected() {
-    FState.CurrentDir = "/";
+    // Built in place: GCC 12 at -O2 warns falsely (-Wrestrict) on assigning
+    // a one-character literal here.
+    FState.CurrentDir.clear();
+    FState.CurrentDir.push_back('/');
 }
 
 bool TLoginController::Relogin() {
