@@ -34,7 +34,9 @@ const long EpochOffset = DaysFromCivil(1899, 12, 30);
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -45,9 +47,9 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month))
         return false;
-    out = static_cast<TDateTime>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                               static_cast<unsigned>(day)) -
-                                 EpochOffset);
+    out = static_cast<TDateTime>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        EpochOffset);
     return true;
 }
 

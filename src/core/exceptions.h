@@ -64,8 +64,7 @@ SCRIVLET_FIXED_EXCEPTION(EIdConnClosedGracefully, EIdSilentException, ConnClosed
 SCRIVLET_FIXED_EXCEPTION(EIdAlreadyConnected, EIdException, AlreadyConnected);
 SCRIVLET_FIXED_EXCEPTION(EIdClosedSocket, EIdException, ClosedSocket);
 SCRIVLET_FIXED_EXCEPTION(EIdReadTimeout, EIdException, ReadTimeout);
-SCRIVLET_FIXED_EXCEPTION(EIdReadLnMaxLineLengthExceeded, EIdException,
-                         ReadLnMaxLineLengthExceeded);
+SCRIVLET_FIXED_EXCEPTION(EIdReadLnMaxLineLengthExceeded, EIdException, ReadLnMaxLineLengthExceeded);
 SCRIVLET_FIXED_EXCEPTION(EIdConnectTimeout, EIdException, ConnectTimeout);
 SCRIVLET_GROUP_EXCEPTION(EIdConnectException, EIdException);
 SCRIVLET_FIXED_EXCEPTION(EIdInvalidSocket, EIdException, InvalidSocket);
@@ -111,8 +110,8 @@ SCRIVLET_FIXED_EXCEPTION(EIdCouldNotBindSocket, EIdSocketHandleError, CouldNotBi
 class EIdCanNotBindPortInRange : public EIdSocketHandleError {
 public:
     EIdCanNotBindPortInRange(int32_t lo, int32_t hi)
-        : EIdSocketHandleError(FormatMsg(TIdMsg::CanNotBindPortInRange,
-                                         {std::to_string(lo), std::to_string(hi)})) {}
+        : EIdSocketHandleError(
+              FormatMsg(TIdMsg::CanNotBindPortInRange, {std::to_string(lo), std::to_string(hi)})) {}
 };
 
 class EIdInvalidPortRange : public EIdSocketHandleError {
@@ -150,8 +149,7 @@ SCRIVLET_FIXED_EXCEPTION(EIdSocksServerRespondError, EIdSocksError, SocksServerR
 SCRIVLET_FIXED_EXCEPTION(EIdSocksAuthMethodError, EIdSocksError, SocksAuthMethodError);
 SCRIVLET_FIXED_EXCEPTION(EIdSocksAuthError, EIdSocksError, SocksAuthError);
 SCRIVLET_FIXED_EXCEPTION(EIdSocksServerGeneralError, EIdSocksError, SocksServerGeneralError);
-SCRIVLET_FIXED_EXCEPTION(EIdSocksServerPermissionError, EIdSocksError,
-                         SocksServerPermissionError);
+SCRIVLET_FIXED_EXCEPTION(EIdSocksServerPermissionError, EIdSocksError, SocksServerPermissionError);
 SCRIVLET_FIXED_EXCEPTION(EIdSocksServerNetUnreachableError, EIdSocksError,
                          SocksServerNetUnreachableError);
 SCRIVLET_FIXED_EXCEPTION(EIdSocksServerHostUnreachableError, EIdSocksError,

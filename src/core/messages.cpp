@@ -33,8 +33,7 @@ const char* MsgText(TIdMsg id) {
         return "The server did not open the data connection within %d seconds.";
     case TIdMsg::InvalidPassivePort: return "Invalid port %d in the passive mode reply.";
     case TIdMsg::SocksNameTooLong: return "Host name too long for the socks request (%d bytes).";
-    case TIdMsg::SocksCredentialsTooLong:
-        return "Socks user name or password too long (%d bytes).";
+    case TIdMsg::SocksCredentialsTooLong: return "Socks user name or password too long (%d bytes).";
     case TIdMsg::SocksRequestFailed: return "Request rejected or failed.";
     case TIdMsg::SocksRequestServerFailed:
         return "Request rejected because SOCKS server cannot connect.";

@@ -133,9 +133,9 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : FPath(path) 
     }
     FHandle = ::open(path.c_str(), flags, 0644);
     if (FHandle < 0)
-        throw EFileError(FormatMsg(mode == TFileMode::fmCreate ? TIdMsg::FileCreateError
-                                                               : TIdMsg::FileOpenError,
-                                   {path, std::strerror(errno)}));
+        throw EFileError(
+            FormatMsg(mode == TFileMode::fmCreate ? TIdMsg::FileCreateError : TIdMsg::FileOpenError,
+                      {path, std::strerror(errno)}));
 }
 
 TFileStream::~TFileStream() {

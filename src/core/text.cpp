@@ -13,9 +13,13 @@ namespace {
 
 const std::thread::id MainThreadId = std::this_thread::get_id();
 
-char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 } // namespace
 
@@ -25,7 +29,9 @@ std::string UpperCase(std::string_view text) {
     return out;
 }
 
-std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string Trim(std::string_view text) {
+    return TrimRight(TrimLeft(text));
+}
 
 std::string TrimLeft(std::string_view text) {
     size_t i = 0;
@@ -52,8 +58,7 @@ std::string RemoveAll(std::string_view text, char c) {
 
 std::string CutToken(std::string& text, std::string_view delimiter, bool remove,
                      bool caseSensitive) {
-    size_t at = caseSensitive ? text.find(delimiter)
-                              : UpperCase(text).find(UpperCase(delimiter));
+    size_t at = caseSensitive ? text.find(delimiter) : UpperCase(text).find(UpperCase(delimiter));
     if (delimiter.empty())
         at = std::string::npos;
     if (at == std::string::npos) {
@@ -123,7 +128,9 @@ int MonthFromAbbrev(std::string_view text) {
     return 0;
 }
 
-bool IsMainThread() { return std::this_thread::get_id() == MainThreadId; }
+bool IsMainThread() {
+    return std::this_thread::get_id() == MainThreadId;
+}
 
 void PauseFor(int64_t milliseconds) {
     if (milliseconds > 0)
@@ -143,16 +150,16 @@ std::optional<int64_t> TryStrToInt64(std::string_view text) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
     if (i >= text.size())
         return std::nullopt;
     uint64_t value = 0;
-    const uint64_t limit =
-        negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
-                 : uint64_t(std::numeric_limits<int64_t>::max());
+    const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                    : uint64_t(std::numeric_limits<int64_t>::max());
     for (; i < text.size(); ++i) {
         const char c = text[i];
         int digit;

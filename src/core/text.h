@@ -24,7 +24,9 @@ int IndexInList(std::string_view text, const std::vector<std::string>& list,
 int MonthFromAbbrev(std::string_view text);
 
 bool IsMainThread();
-template <typename T> constexpr T SmallerOf(T a, T b) { return a < b ? a : b; }
+template <typename T> constexpr T SmallerOf(T a, T b) {
+    return a < b ? a : b;
+}
 void PauseFor(int64_t milliseconds);
 
 std::string UpperCase(std::string_view text);

@@ -33,7 +33,9 @@ int64_t TIdManagedBuffer::Seek(int64_t offset, TSeekOrigin origin) {
     return TMemoryStream::Seek(offset, origin) - FConsumed;
 }
 
-void TIdManagedBuffer::SetSize(int64_t newSize) { TMemoryStream::SetSize(FConsumed + newSize); }
+void TIdManagedBuffer::SetSize(int64_t newSize) {
+    TMemoryStream::SetSize(FConsumed + newSize);
+}
 
 std::string TIdManagedBuffer::ExtractBytes(int64_t count) {
     if (count > Size() || count < 0)

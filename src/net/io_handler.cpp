@@ -8,7 +8,9 @@ void TIdIOHandler::EstablishConnection(const std::string&, int32_t, const std::s
 
 TIdIOHandlerSocket::TIdIOHandlerSocket() = default;
 
-TIdIOHandlerSocket::~TIdIOHandlerSocket() { CloseOnDestroy(); }
+TIdIOHandlerSocket::~TIdIOHandlerSocket() {
+    CloseOnDestroy();
+}
 
 void TIdIOHandlerSocket::OpenHandler() {
     if (FSocketHandle)
@@ -22,7 +24,9 @@ void TIdIOHandlerSocket::CloseHandler() {
         FSocketHandle->ReleaseSocket();
 }
 
-bool TIdIOHandlerSocket::HasOpenSocket() { return FSocketHandle && FSocketHandle->IsAllocated(); }
+bool TIdIOHandlerSocket::HasOpenSocket() {
+    return FSocketHandle && FSocketHandle->IsAllocated();
+}
 
 bool TIdIOHandlerSocket::InputReady(int32_t milliseconds) {
     if (!FSocketHandle)
@@ -91,10 +95,7 @@ void TIdIOHandlerSocket::ConnectWithTimeout(int32_t timeout) {
     int32_t code = 0;
     switch (FSocketHandle->ConnectPeerWithin(timeout, code)) {
     case TIdConnectOutcome::Connected: return;
-    case TIdConnectOutcome::TimedOut:
-        CloseHandler();
-        throw EIdConnectTimeout();
-    case TIdConnectOutcome::Failed:
-        throw EIdConnectException(Stack().SocketErrorText(code));
+    case TIdConnectOutcome::TimedOut: CloseHandler(); throw EIdConnectTimeout();
+    case TIdConnectOutcome::Failed: throw EIdConnectException(Stack().SocketErrorText(code));
     }
 }

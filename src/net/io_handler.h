@@ -15,8 +15,8 @@ public:
     virtual void AfterAccepted() {}
     virtual void CloseHandler() {}
     virtual void EstablishConnection(const std::string& host, int32_t port,
-                                     const std::string& boundIP, int32_t boundPort,
-                                     int32_t portMin, int32_t portMax, int32_t timeout);
+                                     const std::string& boundIP, int32_t boundPort, int32_t portMin,
+                                     int32_t portMax, int32_t timeout);
     virtual bool HasOpenSocket() = 0;
     virtual void OpenHandler() {}
     virtual bool InputReady(int32_t milliseconds) = 0;

@@ -62,9 +62,13 @@ void TIdBaseComponent::Notification(TIdBaseComponent*) {}
 
 // --- TIdComponent ---
 
-TIdComponent::TIdComponent() { AddStackUser(); }
+TIdComponent::TIdComponent() {
+    AddStackUser();
+}
 
-TIdComponent::~TIdComponent() { RemoveStackUser(); }
+TIdComponent::~TIdComponent() {
+    RemoveStackUser();
+}
 
 void TIdComponent::RaiseStatus(TIdStatus status, std::initializer_list<std::string_view> args) {
     if (!OnStatus)
@@ -88,8 +92,8 @@ void TIdComponent::ReportWork(TWorkMode mode, int32_t count) {
     if (work.Depth < 1)
         return;
     // The running total is 32-bit; it wraps like the platform's integers.
-    work.Position = static_cast<int32_t>(static_cast<uint32_t>(work.Position) +
-                                         static_cast<uint32_t>(count));
+    work.Position =
+        static_cast<int32_t>(static_cast<uint32_t>(work.Position) + static_cast<uint32_t>(count));
     if (OnWork)
         OnWork(this, mode, work.Position);
 }
@@ -111,7 +115,9 @@ TIdAntiFreezeBase::TIdAntiFreezeBase(bool designing) {
     }
 }
 
-TIdAntiFreezeBase::~TIdAntiFreezeBase() { RegisteredAntiFreeze = nullptr; }
+TIdAntiFreezeBase::~TIdAntiFreezeBase() {
+    RegisteredAntiFreeze = nullptr;
+}
 
 bool TIdAntiFreezeBase::AntiFreezeInUse() {
     TIdAntiFreezeBase* antiFreeze = RegisteredAntiFreeze;

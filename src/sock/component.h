@@ -30,7 +30,8 @@ using TIdStatusEvent =
     std::function<void(TIdComponent* ASender, TIdStatus AStatus, const std::string& AStatusText)>;
 using TWorkBeginEvent =
     std::function<void(TIdComponent* Sender, TWorkMode AWorkMode, int32_t AWorkCountMax)>;
-using TWorkEvent = std::function<void(TIdComponent* Sender, TWorkMode AWorkMode, int32_t AWorkCount)>;
+using TWorkEvent =
+    std::function<void(TIdComponent* Sender, TWorkMode AWorkMode, int32_t AWorkCount)>;
 using TWorkEndEvent = std::function<void(TIdComponent* Sender, TWorkMode AWorkMode)>;
 
 // The common root: components that reference others register here to hear of

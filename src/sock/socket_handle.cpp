@@ -4,9 +4,13 @@
 #include "sock/component.h"
 #include "sock/socket_list.h"
 
-TIdSocketHandle::TIdSocketHandle() { ResetBinding(true); }
+TIdSocketHandle::TIdSocketHandle() {
+    ResetBinding(true);
+}
 
-TIdSocketHandle::~TIdSocketHandle() { ReleaseSocket(); }
+TIdSocketHandle::~TIdSocketHandle() {
+    ReleaseSocket();
+}
 
 void TIdSocketHandle::OpenSocket(int socketType, int protocol) {
     ReleaseSocket();

@@ -25,4 +25,6 @@ void TIdSocketListPosix::RemoveSocket(TIdStackSocketHandle socket) {
     }
 }
 
-void TIdSocketListPosix::Clear() { FCount = 0; }
+void TIdSocketListPosix::Clear() {
+    FCount = 0;
+}

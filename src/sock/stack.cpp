@@ -6,8 +6,8 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
@@ -49,9 +49,15 @@ TIdStackPosix::TIdStackPosix() {
     }
 }
 
-void TIdStackPosix::RecordError(int32_t code) { LastCode = code; }
-void TIdStackPosix::RecordErrno(TIdSocketCall call) { LastCode = SocketCodeFromErrno(errno, call); }
-int32_t TIdStackPosix::LastErrorCode() { return LastCode; }
+void TIdStackPosix::RecordError(int32_t code) {
+    LastCode = code;
+}
+void TIdStackPosix::RecordErrno(TIdSocketCall call) {
+    LastCode = SocketCodeFromErrno(errno, call);
+}
+int32_t TIdStackPosix::LastErrorCode() {
+    return LastCode;
+}
 
 std::string TIdStackPosix::SocketErrorText(int32_t code) {
     if (code == IdCode::WSAHOST_NOT_FOUND)
@@ -107,8 +113,7 @@ int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int, int32_t port,
 }
 
 int TIdStackPosix::SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
-                                     const std::string& address, int32_t timeout,
-                                     bool& timedOut) {
+                                     const std::string& address, int32_t timeout, bool& timedOut) {
     timedOut = false;
     sockaddr_in sin{};
     FillSocketAddress(port, address, &sin);
@@ -427,10 +432,18 @@ std::vector<std::string> TIdStackPosix::ServiceNames(int32_t port) {
     return names;
 }
 
-uint16_t TIdStackPosix::HostToNetShort(uint16_t value) { return htons(value); }
-uint16_t TIdStackPosix::NetToHostShort(uint16_t value) { return ntohs(value); }
-uint32_t TIdStackPosix::HostToNetLong(uint32_t value) { return htonl(value); }
-uint32_t TIdStackPosix::NetToHostLong(uint32_t value) { return ntohl(value); }
+uint16_t TIdStackPosix::HostToNetShort(uint16_t value) {
+    return htons(value);
+}
+uint16_t TIdStackPosix::NetToHostShort(uint16_t value) {
+    return ntohs(value);
+}
+uint32_t TIdStackPosix::HostToNetLong(uint32_t value) {
+    return htonl(value);
+}
+uint32_t TIdStackPosix::NetToHostLong(uint32_t value) {
+    return ntohl(value);
+}
 
 std::string TIdStackPosix::AddressToText(const uint8_t (&bytes)[4]) {
     return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
@@ -452,7 +465,9 @@ std::recursive_mutex StackLock;
 bool StackStarted = false;
 std::function<int64_t(TIdStackSocketHandle, const std::string&)> SendFileDirect;
 
-std::unique_ptr<TIdStack> MakeSharedStack() { return StackClass(); }
+std::unique_ptr<TIdStack> MakeSharedStack() {
+    return StackClass();
+}
 
 TIdStack& Stack() {
     std::lock_guard<std::recursive_mutex> hold(StackLock);

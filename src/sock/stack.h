@@ -42,8 +42,7 @@ public:
     // Connects within `timeout` ms (-2: no limit). 0 on success; -1 on failure
     // (LastErrorCode tells why), with `timedOut` set when the time ran out.
     virtual int SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
-                                  const std::string& address, int32_t timeout,
-                                  bool& timedOut) = 0;
+                                  const std::string& address, int32_t timeout, bool& timedOut) = 0;
     virtual std::string LookupHost(const std::string& host) = 0;
     virtual std::string LocalHostName() = 0;
     virtual std::string ResolveAddressName(const std::string& address) = 0;
@@ -64,8 +63,8 @@ public:
                              int flags) = 0;
     virtual int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length,
                                int flags, int32_t port, const std::string& address) = 0;
-    virtual int SockSetOption(TIdStackSocketHandle socket, int level, int option,
-                              const void* value, int length) = 0;
+    virtual int SockSetOption(TIdStackSocketHandle socket, int level, int option, const void* value,
+                              int length) = 0;
     virtual TIdStackSocketHandle SockCreate(int family, int type, int protocol) = 0;
     virtual int SockShutdown(TIdStackSocketHandle socket, int how) = 0;
     virtual std::string SocketErrorText(int32_t code);
