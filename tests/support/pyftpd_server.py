@@ -1,0 +1,67 @@
+"""A real FTP server for the tests: pyftpdlib on 127.0.0.1, on a port the
+system chooses, printed as the first line of stdout. It serves until it is
+terminated, and ends by itself when the process that started it goes away."""
+
+import argparse
+import logging
+import os
+import sys
+import threading
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def parse_args():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", default="brimol")
+    parser.add_argument("--password", default="pelrosta")
+    parser.add_argument("--perm", default="elradfmwMT")
+    parser.add_argument("--passive-ports", help="LOW-HIGH")
+    parser.add_argument("--masquerade-address")
+    parser.add_argument("--banner")
+    parser.add_argument("--verbose", action="store_true",
+                        help="log every command to stderr")
+    return parser.parse_args()
+
+
+def watch_parent():
+    # A test binary that crashes never runs its destructors; do not outlive it.
+    parent = os.getppid()
+    while True:
+        time.sleep(0.5)
+        if os.getppid() != parent:
+            os._exit(0)
+
+
+def main():
+    args = parse_args()
+    logging.basicConfig(level=logging.DEBUG if args.verbose else logging.WARNING,
+                        stream=sys.stderr)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm=args.perm)
+
+    class Handler(FTPHandler):
+        pass
+
+    Handler.authorizer = authorizer
+    if args.passive_ports:
+        low, high = (int(x) for x in args.passive_ports.split("-"))
+        Handler.passive_ports = range(low, high + 1)
+    if args.masquerade_address:
+        Handler.masquerade_address = args.masquerade_address
+    if args.banner:
+        Handler.banner = args.banner
+
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    print(server.socket.getsockname()[1], flush=True)
+    threading.Thread(target=watch_parent, daemon=True).start()
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
