@@ -10,6 +10,59 @@ TIdIOHandlerSocket::TIdIOHandlerSocket() = default;
 
 TIdIOHandlerSocket::~TIdIOHandlerSocket() {
     CloseOnDestroy();
+    DropSocksReference();
+}
+
+TIdSocksInfo* TIdIOHandlerSocket::SocksInfo() {
+    if (FSocksInfo == nullptr) {
+        if (!FOwnSocksInfo)
+            FOwnSocksInfo = std::make_unique<TIdSocksInfo>();
+        FSocksInfo = FOwnSocksInfo.get();
+        FSocksInfo->OwnerHandler = this;
+    }
+    return FSocksInfo;
+}
+
+void TIdIOHandlerSocket::AssignSocksInfo(const TIdSocksInfo& settings) {
+    // Copied before the reference goes: `settings` may be the referenced object.
+    auto own = FOwnSocksInfo ? std::move(FOwnSocksInfo) : std::make_unique<TIdSocksInfo>();
+    own->Assign(settings);
+    DropSocksReference();
+    FOwnSocksInfo = std::move(own);
+    FSocksInfo = FOwnSocksInfo.get();
+    FSocksInfo->OwnerHandler = this;
+}
+
+void TIdIOHandlerSocket::ReferenceSocksInfo(TIdSocksInfo* shared) {
+    if (shared != nullptr && shared == FOwnSocksInfo.get())
+        return;
+    DropSocksReference();
+    FOwnSocksInfo.reset();
+    FSocksInfo = shared;
+    if (shared != nullptr) {
+        shared->FreeNotification(this);
+        shared->OwnerHandler = this;
+    }
+}
+
+void TIdIOHandlerSocket::DropSocksReference() {
+    if (FSocksInfo == nullptr || FSocksInfo == FOwnSocksInfo.get())
+        return;
+    FSocksInfo->RemoveFreeNotification(this);
+    if (FSocksInfo->OwnerHandler == this)
+        FSocksInfo->OwnerHandler = nullptr;
+    FSocksInfo = nullptr;
+}
+
+void TIdIOHandlerSocket::Notification(TIdBaseComponent* destroyed) {
+    if (destroyed != nullptr && destroyed == FSocksInfo)
+        FSocksInfo = nullptr;
+    TIdIOHandler::Notification(destroyed);
+}
+
+TIdSocksInfo* TIdIOHandlerSocket::ActiveSocks() const {
+    return FSocksInfo != nullptr && FSocksInfo->Version != TSocksVersion::svNoSocks ? FSocksInfo
+                                                                                    : nullptr;
 }
 
 void TIdIOHandlerSocket::OpenHandler() {
@@ -48,11 +101,20 @@ int64_t TIdIOHandlerSocket::SendRaw(const void* buffer, int64_t length) {
 
 void TIdIOHandlerSocket::DialAddress(const std::string& host, int32_t port, std::string& dialHost,
                                      int32_t& dialPort) {
-    dialHost = host;
-    dialPort = port;
+    const TIdSocksInfo* socks = ActiveSocks();
+    dialHost = socks != nullptr ? socks->Host : host;
+    dialPort = socks != nullptr ? socks->Port : port;
 }
 
-void TIdIOHandlerSocket::AfterConnected(const std::string&, int32_t) {}
+void TIdIOHandlerSocket::AfterConnected(const std::string& host, int32_t port) {
+    TIdSocksInfo* socks = ActiveSocks();
+    if (socks == nullptr)
+        return;
+    // Shared settings may have been linked to another handler since: the
+    // negotiation must talk through the connection that was just made.
+    socks->OwnerHandler = this;
+    socks->NegotiateSocks(host, port);
+}
 
 void TIdIOHandlerSocket::EstablishConnection(const std::string& host, int32_t port,
                                              const std::string& boundIP, int32_t boundPort,

@@ -1,6 +1,7 @@
 // The transport under a connection: an abstract handler and its socket form.
 #pragma once
 
+#include "net/socks_info.h"
 #include "sock/component.h"
 #include "sock/socket_handle.h"
 
@@ -37,6 +38,17 @@ public:
 
     TIdSocketHandle* SocketHandle() const { return FSocketHandle.get(); }
 
+    // The SOCKS settings this handler connects through. Reading creates an own
+    // settings object with the defaults (a direct connection) when there is
+    // none. The handler is always the settings' OwnerHandler while it holds them.
+    TIdSocksInfo* SocksInfo();
+    // Copies `settings` into the handler's own settings object (dropping a
+    // referenced one): later changes to `settings` do not reach this handler.
+    void AssignSocksInfo(const TIdSocksInfo& settings);
+    // Uses settings owned elsewhere, shared with whoever owns them; when they
+    // are destroyed the reference is cleared. nullptr drops the reference.
+    void ReferenceSocksInfo(TIdSocksInfo* shared);
+
     void CloseHandler() override;
     void EstablishConnection(const std::string& host, int32_t port, const std::string& boundIP,
                              int32_t boundPort, int32_t portMin, int32_t portMax,
@@ -54,7 +66,15 @@ protected:
                              int32_t& dialPort);
     virtual void AfterConnected(const std::string& host, int32_t port);
     void ConnectWithTimeout(int32_t timeout);
+    void Notification(TIdBaseComponent* destroyed) override;
 
 private:
+    // The proxy to negotiate with, or nullptr for a direct connection.
+    TIdSocksInfo* ActiveSocks() const;
+    void DropSocksReference();
+
     std::unique_ptr<TIdSocketHandle> FSocketHandle;
+    // FSocksInfo is FOwnSocksInfo, a referenced object, or nullptr.
+    std::unique_ptr<TIdSocksInfo> FOwnSocksInfo;
+    TIdSocksInfo* FSocksInfo = nullptr;
 };
