@@ -12,11 +12,14 @@
 
 namespace {
 
+// Labels size themselves to their caption, as the designed sizes did in the
+// designed font: with a wider substitute font a fixed width would cut it.
 std::unique_ptr<QLabel> MakeLabel(QWidget* parent, const char* name, const char* caption,
-                                  QRect geometry) {
+                                  QPoint topLeft) {
     auto label = std::make_unique<QLabel>(caption, parent);
     label->setObjectName(name);
-    label->setGeometry(geometry);
+    label->move(topLeft);
+    label->adjustSize();
     return label;
 }
 
@@ -69,9 +72,9 @@ void TFormOpenFile::createLoginRow() {
     Panel1->setObjectName("Panel1");
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setFixedHeight(49);
-    Label1 = MakeLabel(Panel1.get(), "Label1", "User Name", {16, 8, 53, 13});
-    Label2 = MakeLabel(Panel1.get(), "Label2", "Password", {160, 8, 46, 13});
-    Label3 = MakeLabel(Panel1.get(), "Label3", "Server", {296, 8, 31, 13});
+    Label1 = MakeLabel(Panel1.get(), "Label1", "User Name", {16, 8});
+    Label2 = MakeLabel(Panel1.get(), "Label2", "Password", {160, 8});
+    Label3 = MakeLabel(Panel1.get(), "Label3", "Server", {296, 8});
     UserName = MakeEdit(Panel1.get(), "UserName", "brimol", {16, 24, 121, 21});
     Password = MakeEdit(Panel1.get(), "Password", "pelrosta", {160, 24, 121, 21});
     Server = MakeEdit(Panel1.get(), "Server", DefaultServer, {296, 24, 121, 21});

@@ -51,9 +51,13 @@ TEST(MainWindow, HasEveryControlUnderItsNameWithItsDefaults) {
 TEST(MainWindow, PlacesTheLoginRowAsDesigned) {
     WindowHarness h;
     TFormOpenFile& form = h.Form();
-    EXPECT_EQ(Geometry(*form.Label1), QRect(16, 8, 53, 13));
-    EXPECT_EQ(Geometry(*form.Label2), QRect(160, 8, 46, 13));
-    EXPECT_EQ(Geometry(*form.Label3), QRect(296, 8, 31, 13));
+    // Labels start where designed and are as wide as their whole caption.
+    EXPECT_EQ(form.Label1->pos(), QPoint(16, 8));
+    EXPECT_EQ(form.Label2->pos(), QPoint(160, 8));
+    EXPECT_EQ(form.Label3->pos(), QPoint(296, 8));
+    for (const QLabel* label : {form.Label1.get(), form.Label2.get(), form.Label3.get()})
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << label->text().toStdString();
     EXPECT_EQ(Geometry(*form.UserName), QRect(16, 24, 121, 21));
     EXPECT_EQ(Geometry(*form.Password), QRect(160, 24, 121, 21));
     EXPECT_EQ(Geometry(*form.Server), QRect(296, 24, 121, 21));
