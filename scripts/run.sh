@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds Scrivlet and opens its window.
+#
+#   scripts/run.sh            starts a demo FTP server on this machine (a copy of
+#                             scripts/demo, user brimol, password pelrosta) and
+#                             opens the window; closing the window stops the server
+#   scripts/run.sh SERVER     opens the window for your own server (a host name,
+#                             or host:port); no demo server is started
+#
+# Installs what is missing first (apt-get, as root or through sudo) and builds
+# with the release preset into build/release.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$#" -gt 1 ] || [ "${1:-}" = "-h" ] || [ "${1:-}" = "--help" ]; then
+  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+  exit 0
+fi
+server="${1:-}"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
+   [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
+  echo "No display: Scrivlet's window needs a graphical session (DISPLAY or WAYLAND_DISPLAY is unset)." >&2
+  echo "Run this from a desktop terminal (or over ssh -X), or start it on a virtual display:" >&2
+  echo "  apt-get install -y xvfb && xvfb-run -a $0${server:+ $server}" >&2
+  exit 1
+fi
+
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build build/release --target scrivlet -j"$(nproc)"
+app=build/release/src/app/scrivlet
+
+if [ -n "$server" ]; then
+  echo "Type $server in Server, your user name and password, and tick Connect."
+  exec "$app"
+fi
+
+workdir=$(mktemp -d -t scrivlet-run-XXXXXX)
+demo_pid=""
+cleanup() {
+  if [ -n "$demo_pid" ] && kill -0 "$demo_pid" 2>/dev/null; then
+    kill "$demo_pid" 2>/dev/null || true
+    wait "$demo_pid" 2>/dev/null || true
+  fi
+  rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+/usr/bin/python3 scripts/demo_server.py >"$workdir/demo.out" 2>"$workdir/demo.log" &
+demo_pid=$!
+
+# The server's first line is its port, the second what to type in Server.
+for _ in $(seq 100); do
+  [ "$(wc -l <"$workdir/demo.out")" -ge 2 ] && break
+  kill -0 "$demo_pid" 2>/dev/null || break
+  sleep 0.2
+done
+if [ "$(wc -l <"$workdir/demo.out")" -lt 2 ]; then
+  echo "The demo FTP server did not start:" >&2
+  cat "$workdir/demo.log" >&2
+  exit 1
+fi
+port=$(head -n 1 "$workdir/demo.out")
+echo "Demo FTP server on 127.0.0.1 port $port, serving a copy of scripts/demo."
+tail -n 1 "$workdir/demo.out"
+
+"$app"
