@@ -7,6 +7,7 @@
 #include "ftp/ftp_client.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <QHeaderView>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -171,4 +173,17 @@ TEST(DefaultErrorReport, CatchesWhatEscapesEventDeliveryAndGoesOn) {
     QCoreApplication::sendEvent(&target, &again);
     application->SetErrorReport(nullptr);
     EXPECT_EQ(log.ErrorReports, (std::vector<std::string>{"Handler failed", "Handler failed"}));
+}
+
+TEST(MainWindow, StatusTextFromAnotherThreadArrivesThroughTheGuiThread) {
+    WindowHarness h;
+    std::thread worker([&h] { h.Form().SetStatusText("Updated /tmp/notes.txt"); });
+    worker.join();
+    // Not shown before the GUI thread gets to it...
+    EXPECT_EQ(h.Status(), "");
+    // ...and shown once it does.
+    const QDeadlineTimer deadline(10000);
+    while (h.Status().empty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(h.Status(), "Updated /tmp/notes.txt");
 }
