@@ -7,8 +7,31 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 #include "ftp/simple_server.h"
+#include "net/io_handler.h"
 
 #include <type_traits>
+
+namespace {
+
+// A passive data client that connects through a socket handler carrying a
+// copy of the control connection's SOCKS settings, so that the data goes
+// through the same proxy as the commands.
+class TIdSocksDataClient : public TIdTCPClient {
+public:
+    explicit TIdSocksDataClient(const TIdSocksInfo& control) { FSocks.Assign(control); }
+
+protected:
+    std::unique_ptr<TIdIOHandler> MakeDefaultIOHandler() override {
+        auto handler = std::make_unique<TIdIOHandlerSocket>();
+        handler->AssignSocksInfo(FSocks);
+        return handler;
+    }
+
+private:
+    TIdSocksInfo FSocks;
+};
+
+} // namespace
 
 template <typename T> T& TIdFTP::InstallDataConnection(std::unique_ptr<T> connection) {
     T& installed = *connection;
@@ -46,6 +69,8 @@ void TIdFTP::AbortTransfer() {
 }
 
 std::unique_ptr<TIdTCPClient> TIdFTP::CreatePassiveDataClient() {
+    if (TIdIOHandlerSocket* control = SocketIOHandler())
+        return std::make_unique<TIdSocksDataClient>(*control->SocksInfo());
     return std::make_unique<TIdTCPClient>();
 }
 
