@@ -32,6 +32,28 @@ TIdFtpProxyType ParseProxyType(const std::string& text) {
     throw CliUsageError("--proxy-type: unknown proxy type: " + text);
 }
 
+TSocksVersion ParseSocksVersion(const std::string& text) {
+    if (text == "4")
+        return TSocksVersion::svSocks4;
+    if (text == "4a" || text == "4A")
+        return TSocksVersion::svSocks4A;
+    if (text == "5")
+        return TSocksVersion::svSocks5;
+    throw CliUsageError("--socks-version: not 4, 4a or 5: " + text);
+}
+
+void CheckSocks(const CliSocksOptions& socks) {
+    if (socks.Version == TSocksVersion::svNoSocks) {
+        if (!socks.Host.empty() || !socks.User.empty() || !socks.Password.empty())
+            throw CliUsageError("the --socks options need --socks-version");
+        return;
+    }
+    if (socks.Host.empty())
+        throw CliUsageError("--socks-version needs --socks-host");
+    if (!socks.Password.empty() && socks.Version != TSocksVersion::svSocks5)
+        throw CliUsageError("--socks-password applies to SOCKS 5 only");
+}
+
 // How many arguments each command takes, at least and at most.
 struct CommandShape {
     const char* Name;
@@ -116,6 +138,16 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.Proxy.UserName = value();
         else if (arg == "--proxy-password")
             options.Proxy.Password = value();
+        else if (arg == "--socks-version")
+            options.Socks.Version = ParseSocksVersion(value());
+        else if (arg == "--socks-host")
+            options.Socks.Host = value();
+        else if (arg == "--socks-port")
+            options.Socks.Port = ParsePort(arg, value());
+        else if (arg == "--socks-user")
+            options.Socks.User = value();
+        else if (arg == "--socks-password")
+            options.Socks.Password = value();
         else
             throw CliUsageError("unknown option: " + arg);
     }
@@ -127,6 +159,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     options.Command = positional[1];
     options.Args.assign(positional.begin() + 2, positional.end());
     CheckCommand(options);
+    CheckSocks(options.Socks);
     if (options.Proxy.ProxyType != TIdFtpProxyType::fpcmNone && !options.Proxy.Host.empty() &&
         options.Proxy.Port == 0)
         options.Proxy.Port = 21;
@@ -181,6 +214,15 @@ Options:
   --proxy-port N            Proxy port (default 21).
   --proxy-user U            Proxy user name.
   --proxy-password P        Proxy password.
+  --socks-version V         Connect through a SOCKS proxy: 4, 4a or 5. The
+                            control connection and passive data connections
+                            go through it; active mode still needs the server
+                            to reach us directly.
+  --socks-host H            SOCKS proxy host.
+  --socks-port N            SOCKS proxy port (default 1080).
+  --socks-user U            SOCKS 4 user id, or SOCKS 5 user name.
+  --socks-password P        SOCKS 5 password. With --socks-user or this, SOCKS 5
+                            logs in with user name and password.
   --help                    Show this text.
 
 Transfers print the byte count, the time and the rate in MB/s (10^6 bytes per

@@ -2,11 +2,23 @@
 #pragma once
 
 #include "ftp/proxy_settings.h"
+#include "net/socks_info.h"
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+// The SOCKS proxy the control and passive data connections go through.
+struct CliSocksOptions {
+    TSocksVersion Version = TSocksVersion::svNoSocks;
+    std::string Host;
+    int32_t Port = IdSocksPortDefault;
+    // A SOCKS 4 user id; for SOCKS 5, a user name or password selects the
+    // user name and password method.
+    std::string User;
+    std::string Password;
+};
 
 struct CliOptions {
     std::string Host;
@@ -16,6 +28,7 @@ struct CliOptions {
     bool PasswordGiven = false;
     bool Passive = false;
     TIdFtpProxySettings Proxy;
+    CliSocksOptions Socks;
     std::string Command;
     std::vector<std::string> Args;
     bool Resume = false;

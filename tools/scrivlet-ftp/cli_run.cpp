@@ -4,6 +4,7 @@
 #include "core/streams.h"
 #include "core/text.h"
 #include "ftp/ftp_client.h"
+#include "net/io_handler.h"
 
 #include <chrono>
 #include <cstdio>
@@ -86,6 +87,18 @@ int RunCommand(TIdFTP& ftp, const CliOptions& options, std::ostream& out, std::o
     return code > 0 && code < 400 ? 0 : 1;
 }
 
+void UseSocks(const CliSocksOptions& options, TIdIOHandlerSocket& handler) {
+    TIdSocksInfo& socks = *handler.SocksInfo();
+    socks.Version = options.Version;
+    socks.Host = options.Host;
+    socks.Port = options.Port;
+    socks.Username = options.User;
+    socks.Password = options.Password;
+    if (options.Version == TSocksVersion::svSocks5 &&
+        (!options.User.empty() || !options.Password.empty()))
+        socks.Authentication = TSocksAuthentication::saUsernamePassword;
+}
+
 } // namespace
 
 std::string FormatListEntry(const TIdFTPListItem& item) {
@@ -108,7 +121,13 @@ std::string FormatTransferSummary(int64_t bytes, double seconds) {
 }
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    // Declared first: it must outlive the client that uses it.
+    TIdIOHandlerSocket socksHandler;
     TIdFTP ftp;
+    if (options.Socks.Version != TSocksVersion::svNoSocks) {
+        UseSocks(options.Socks, socksHandler);
+        ftp.SetIOHandler(&socksHandler);
+    }
     ftp.Host = options.Host;
     ftp.Port = options.Port;
     ftp.Username = options.User;
