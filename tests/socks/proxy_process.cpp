@@ -83,7 +83,9 @@ bool ProxyProcess::WaitUntilListening(int port, std::chrono::milliseconds within
 void ProxyProcess::Stop() {
     if (FGroup <= 0)
         return;
-    ::kill(-FGroup, SIGTERM);
+    // The leader first: danted stops and reaps its own helpers on SIGTERM.
+    if (FPid > 0)
+        ::kill(FPid, SIGTERM);
     const auto deadline = SupportClock::now() + TermGrace;
     bool reaped = FPid <= 0;
     while (!reaped && SupportClock::now() < deadline) {
