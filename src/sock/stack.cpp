@@ -89,6 +89,16 @@ TIdStackSocketHandle TIdStackPosix::SockCreate(int /*family*/, int type, int pro
     return fd;
 }
 
+// The empty address means "any local address" only to a bind. A connect to it
+// would quietly reach this host, so it fails in the conversion instead, as any
+// other address that is no dotted text does.
+void TIdStackPosix::RefuseEmptyPeer(const std::string& address) {
+    if (address.empty()) {
+        uint8_t bytes[4];
+        TextToAddress(address, bytes);
+    }
+}
+
 int TIdStackPosix::SockBind(TIdStackSocketHandle socket, int, int32_t port,
                             const std::string& address) {
     sockaddr_in sin{};
@@ -101,6 +111,7 @@ int TIdStackPosix::SockBind(TIdStackSocketHandle socket, int, int32_t port,
 
 int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int, int32_t port,
                                const std::string& address) {
+    RefuseEmptyPeer(address);
     sockaddr_in sin{};
     FillSocketAddress(port, address, &sin);
     int r;
@@ -115,6 +126,7 @@ int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int, int32_t port,
 int TIdStackPosix::SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
                                      const std::string& address, int32_t timeout, bool& timedOut) {
     timedOut = false;
+    RefuseEmptyPeer(address);
     sockaddr_in sin{};
     FillSocketAddress(port, address, &sin);
     const int flags = ::fcntl(socket, F_GETFL, 0);

@@ -140,6 +140,7 @@ protected:
     static void RecordError(int32_t code);
     static void RecordErrno(TIdSocketCall call = TIdSocketCall::Other);
     bool FillSocketAddress(int32_t port, const std::string& address, void* sockaddrIn);
+    void RefuseEmptyPeer(const std::string& address);
 };
 
 // --- Process-wide stack state ---
