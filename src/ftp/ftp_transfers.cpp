@@ -98,11 +98,13 @@ void TIdFTP::RequestPassiveAddress(std::string& address, int32_t& port) {
         address += (i == 0 ? "" : ".") + CutToken(text, ",");
     const int32_t high = StrToInt(CutToken(text, ","));
     const int32_t low = StrToInt(CutToken(text, ","));
-    port = high * 256 + low;
+    // In 64 bits: any two 32-bit pieces combine without overflow.
+    const int64_t wide = int64_t{high} * 256 + low;
     // A port outside the TCP range would be cut to 16 bits and dial some
     // other service: refuse it instead.
-    if (port < 1 || port > 65535)
-        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::InvalidPassivePort, {std::to_string(port)}));
+    if (wide < 1 || wide > 65535)
+        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::InvalidPassivePort, {std::to_string(wide)}));
+    port = static_cast<int32_t>(wide);
 }
 
 void TIdFTP::SendPortCommand(const TIdSocketHandle& handle) {
