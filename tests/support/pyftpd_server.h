@@ -2,6 +2,9 @@
 // python3-pyftpdlib) run by /usr/bin/python3 as a child process on 127.0.0.1.
 // One account, User / Password, with every permission on Root(). Both passive
 // and active data connections work (active ones go back to 127.0.0.1).
+// Like most servers it starts in ASCII type: without "TYPE I" a stored CR LF
+// becomes LF in the file. It answers 125 instead of 150 when the data
+// connection is already open at RETR/STOR/LIST.
 #pragma once
 
 #include "support/temp_dir.h"

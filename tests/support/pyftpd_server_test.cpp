@@ -1,5 +1,6 @@
 // The real FTP server starts, serves its root to the test account in passive
 // mode, and leaves nothing behind.
+#include "support/loopback_peer.h"
 #include "support/pyftpd_server.h"
 #include "support/raw_connection.h"
 
@@ -22,6 +23,17 @@ int PassivePort(const std::string& reply) {
     return p1 * 256 + p2;
 }
 
+// Logs in on a fresh control connection.
+RawConnection LogIn(const PyFtpdServer& server) {
+    RawConnection control = RawConnection::Connect(server.Port());
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "220 ");
+    control.Send(std::string("USER ") + PyFtpdServer::User + "\r\n");
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "331 ");
+    control.Send(std::string("PASS ") + PyFtpdServer::Password + "\r\n");
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "230 ");
+    return control;
+}
+
 } // namespace
 
 TEST(PyFtpdServer, ServesItsRootAndCleansUp) {
@@ -33,12 +45,7 @@ TEST(PyFtpdServer, ServesItsRootAndCleansUp) {
         root = server.Root();
         WriteFileBytes(server.RootFile("hello.txt"), "Hello\r\nFTP\n");
 
-        RawConnection control = RawConnection::Connect(server.Port());
-        EXPECT_EQ(control.ReadLine().substr(0, 4), "220 ");
-        control.Send(std::string("USER ") + PyFtpdServer::User + "\r\n");
-        EXPECT_EQ(control.ReadLine().substr(0, 4), "331 ");
-        control.Send(std::string("PASS ") + PyFtpdServer::Password + "\r\n");
-        EXPECT_EQ(control.ReadLine().substr(0, 4), "230 ");
+        RawConnection control = LogIn(server);
         control.Send("TYPE I\r\n");
         EXPECT_EQ(control.ReadLine().substr(0, 4), "200 ");
         control.Send("PASV\r\n");
@@ -69,4 +76,23 @@ TEST(PyFtpdServer, ServesAGivenRootAndLeavesIt) {
         EXPECT_EQ(control.ReadLine(), "220 Scrivlet pyftpd\r\n");
     }
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+}
+
+TEST(PyFtpdServer, StoresThroughAnActiveDataConnection) {
+    PyFtpdServer server;
+    RawConnection control = LogIn(server);
+    control.Send("TYPE I\r\n");
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "200 ");
+    LoopbackPeer data;
+    control.Send("PORT 127,0,0,1," + std::to_string(data.Port() / 256) + "," +
+                 std::to_string(data.Port() % 256) + "\r\n");
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "200 ");
+    control.Send("STOR up.txt\r\n");
+    ASSERT_TRUE(data.AcceptOne());
+    const std::string opening = control.ReadLine();
+    EXPECT_TRUE(opening.starts_with("125 ") || opening.starts_with("150 ")) << opening;
+    ASSERT_TRUE(data.Send(std::string("line 1\r\n\0binary", 15)));
+    data.Close();
+    EXPECT_EQ(control.ReadLine().substr(0, 4), "226 ");
+    EXPECT_EQ(ReadFileBytes(server.RootFile("up.txt")), std::string("line 1\r\n\0binary", 15));
 }
