@@ -142,7 +142,9 @@ void TIdTCPConnection::ReceiveStream(TStream& target, int64_t count, bool untilC
                     throw;
                 // The close is the normal end: keep the bytes that came before it.
                 take = FPendingInput.Size();
-                std::memcpy(block.get(), FPendingInput.UnreadStart(), static_cast<size_t>(take));
+                if (take > 0)
+                    std::memcpy(block.get(), FPendingInput.UnreadStart(),
+                                static_cast<size_t>(take));
                 FPendingInput.ClearBuffer();
             }
             if (take > 0) {
