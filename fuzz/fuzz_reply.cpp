@@ -1,0 +1,110 @@
+// Reply reading over an arbitrary control-connection byte stream.
+//
+// Input: byte 0 splits the stream into pieces (see TInputFeed), byte 1 picks
+// the line settings, the rest is what the server sends. Replies are read until
+// something raises; the only acceptable ends are the network and conversion
+// exceptions, and every reply read must be whole and within the limits.
+
+#include "core/exceptions.h"
+#include "fuzz_check.h"
+#include "memory_io_handler.h"
+#include "net/tcp_connection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+struct TLineSettings {
+    int32_t MaxLineLength;
+    TIdMaxLineAction Action;
+    bool ASCIIFilter;
+};
+
+TLineSettings SettingsFrom(uint8_t options) {
+    // Small limits let short inputs reach the long-line paths.
+    static constexpr int32_t Lengths[] = {IdMaxLineLengthDefault, 64, 5, 0};
+    return {Lengths[options & 3],
+            (options & 4) != 0 ? TIdMaxLineAction::maSplit : TIdMaxLineAction::maException,
+            (options & 8) != 0};
+}
+
+void CheckReplyShape(const TIdRFCReply& reply, const TLineSettings& settings) {
+    FuzzRequire(!reply.Text().empty(), "a reply read without any text line");
+    FuzzRequire(reply.Text().size() <= static_cast<size_t>(TIdTCPConnection::MaxReplyLines),
+                "a reply longer than MaxReplyLines");
+    FuzzRequire(reply.TextCode().size() <= 4, "a reply code longer than four characters");
+    if (reply.TextCode().empty())
+        FuzzRequire(reply.NumericCode() == 0, "a numeric code without a text code");
+    if (settings.MaxLineLength != 0)
+        for (const std::string& line : reply.Text())
+            FuzzRequire(line.size() <= static_cast<size_t>(settings.MaxLineLength),
+                        "a reply line longer than MaxLineLength");
+}
+
+// Bytes the connection has taken from the stream and used up.
+int64_t Consumed(const TInputFeed& feed, TIdTCPConnection& connection) {
+    return feed.Served() - connection.PendingInput().Size();
+}
+
+void ReadReplies(std::string_view stream, uint8_t pieces, const TLineSettings& settings) {
+    TInputFeed feed(stream, pieces);
+    TMemoryIOHandler handler(feed);
+    TIdTCPConnection connection;
+    connection.MaxLineLength = settings.MaxLineLength;
+    connection.MaxLineAction = settings.Action;
+    connection.ASCIIFilter = settings.ASCIIFilter;
+    connection.SetIOHandler(&handler);
+    try {
+        for (int round = 0;; ++round) {
+            const int64_t consumedBefore = Consumed(feed, connection);
+            if (round % 2 == 0) {
+                connection.ReadRawReply();
+            } else {
+                try {
+                    const int code = connection.ReadReply({220, 230, 331});
+                    FuzzRequire(code == 220 || code == 230 || code == 331,
+                                "ReadReply returned a code outside its list");
+                } catch (const EIdProtocolReplyError& refused) {
+                    // A refused reply leaves the connection usable: read on.
+                    FuzzRequire(refused.ReplyCode == connection.LastReply().NumericCode(),
+                                "a refusal that does not carry the reply's code");
+                }
+            }
+            CheckReplyShape(connection.LastReply(), settings);
+            FuzzRequire(Consumed(feed, connection) > consumedBefore,
+                        "a reply read without consuming input");
+        }
+    } catch (const EIdException&) {
+    } catch (const EConvertError&) {
+    } catch (...) {
+        FuzzUnexpected("reading replies raised something other than EIdException or EConvertError");
+    }
+}
+
+void ParseRawLines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    TIdRFCReply reply;
+    reply.ParseReply(lines);
+    FuzzRequire(reply.Text().size() == lines.size(), "ParseReply lost or added a line");
+    FuzzRequire(reply.TextCode().size() <= 4, "ParseReply kept a code longer than four");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2)
+        return 0;
+    const std::string_view stream(reinterpret_cast<const char*>(data) + 2, size - 2);
+    ReadReplies(stream, data[0], SettingsFrom(data[1]));
+    ParseRawLines(stream);
+    return 0;
+}
