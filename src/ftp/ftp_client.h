@@ -24,7 +24,8 @@ class TIdSimpleServer;
 using TIdFtpAfterGet = std::function<void(TIdFTP* ASender, TStream& VStream)>;
 using TIdCreateFTPList =
     std::function<void(TIdFTP* ASender, std::unique_ptr<TIdFTPListItems>& VFTPList)>;
-using TIdFTPCheckListFormat =
+// Lets the owner override the listing format detected from the first line.
+using TIdCheckListFormat =
     std::function<void(TIdFTP* ASender, const std::string& ALine, TIdFTPListFormat& VListFormat)>;
 
 constexpr int32_t IdPORT_FTP = 21;
@@ -42,7 +43,7 @@ public:
     TIdFtpProxySettings& ProxySettings() { return FProxySettings; }
     void SetProxySettings(const TIdFtpProxySettings& settings) { FProxySettings = settings; }
     TNotifyEvent OnAfterClientLogin;
-    TIdFTPCheckListFormat OnCheckListFormat;
+    TIdCheckListFormat OnCheckListFormat;
     TIdCreateFTPList OnCreateFTPList;
     TIdFtpAfterGet OnAfterGet;
     // How long (ms) an active-mode transfer waits for the server to connect to

@@ -13,10 +13,6 @@
 // Fills in an entry from its RawLine when the listing format is flfCustom.
 using TIdOnParseCustomListFormat = std::function<void(TIdFTPListItem& AItem)>;
 
-// Lets the FTP client's owner override the format detected from the first line.
-using TIdCheckListFormat =
-    std::function<void(const std::string& ALine, TIdFTPListFormat& VListFormat)>;
-
 class TIdFTPListItems {
 public:
     TIdFTPListItems() = default;
