@@ -94,8 +94,11 @@ void TIdFTP::RequestPassiveAddress(std::string& address, int32_t& port) {
         text = text.substr(space + 1);
 
     address.clear();
-    for (int i = 0; i < 4; ++i)
-        address += (i == 0 ? "" : ".") + CutToken(text, ",");
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            address += '.';
+        address += CutToken(text, ",");
+    }
     const int32_t high = StrToInt(CutToken(text, ","));
     const int32_t low = StrToInt(CutToken(text, ","));
     // In 64 bits: any two 32-bit pieces combine without overflow.
