@@ -1,5 +1,6 @@
 // Every text the window shows: its caption, the status-bar texts of logging in
-// and out and of browsing, and the column captions.
+// and out, of browsing, of editing and of the keep-alive, and the column
+// captions.
 #pragma once
 
 #include <string>
@@ -19,5 +20,21 @@ inline constexpr const char* Retrieving = "Retrieving directory content: ";
 
 // "%s %d file(s) %d Folder(s)" with the listed path and the two counts.
 std::string ListingCounts(const std::string& path, int files, int folders);
+
+// Editing: each followed by a local path, "Monitoring " by the file's name.
+inline constexpr const char* Monitoring = "Monitoring ";
+inline constexpr const char* Updated = "Updated ";
+inline constexpr const char* Closed = "Closed ";
+inline constexpr const char* Pinging = "Pinging ...";
+
+// "Monitoring " with the local copy's file name and the local date and time.
+std::string MonitoringText(const std::string& localPath, const std::string& dateTime);
+// A worker that ended on a failure: what failed, the local path, the error.
+std::string DownloadFailed(const std::string& localPath, const std::string& message);
+std::string UploadFailed(const std::string& localPath, const std::string& message);
+// A keep-alive that failed again while the report of its first failure stands.
+std::string KeepAliveFailed(const std::string& message);
+// The error report for an entry whose name cannot name a local file.
+std::string NotAPlainFileName(const std::string& name);
 
 } // namespace AppText

@@ -2,11 +2,15 @@
 
 #include "app/app_texts.h"
 #include "app/client_lock.h"
+#include "app/editor_command.h"
 #include "app/file_rows.h"
 #include "app/files_view.h"
 #include "app/handler_edge.h"
+#include "app/mirror_path.h"
+#include "app/window_ftp_client.h"
 #include "ftp/ftp_client.h"
 
+#include <QApplication>
 #include <QMetaObject>
 #include <QThread>
 
@@ -43,7 +47,8 @@ TFormOpenFile::TFormOpenFile(TFormOpenFileOptions options)
     createStatusBar();
     createClient();
     createTimer();
-    createControllers(std::move(options.Icons));
+    createControllers(options);
+    createEditing(options);
     wireEvents();
     FormCreate();
 }
@@ -108,7 +113,7 @@ void TFormOpenFile::createStatusBar() {
 }
 
 void TFormOpenFile::createClient() {
-    FClient = std::make_unique<TIdFTP>();
+    FClient = std::make_unique<TWindowFtpClient>();
     FClient->MaxLineAction = TIdMaxLineAction::maException;
     FClient->ReadTimeout = 0;
     FClient->ProxySettings().ProxyType = TIdFtpProxyType::fpcmNone;
@@ -121,11 +126,29 @@ void TFormOpenFile::createTimer() {
     Timer1->setInterval(1000);
 }
 
-void TFormOpenFile::createControllers(TFileTypeIconLookup icons) {
+void TFormOpenFile::createControllers(TFormOpenFileOptions& options) {
     TLoginView& view = *this;
     FLogin = std::make_unique<TLoginController>(*FClient, State, view);
     FBrowser = std::make_unique<TDirectoryBrowser>(*FClient, State, *FLogin, view, *Files,
-                                                   ImageList, std::move(icons));
+                                                   ImageList, std::move(options.Icons));
+}
+
+void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
+    TStatusLine& status = *this;
+    FBeep = options.Beep ? std::move(options.Beep) : [] { QApplication::beep(); };
+    // Workers ask for the beep from their own threads; it sounds on this one.
+    auto beep = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { FBeep(); }, Qt::QueuedConnection);
+    };
+    FWorkers =
+        std::make_shared<TWindowLink>(TEditSite{*FClient, State, status, beep, options.Ticks});
+    FOpener = std::make_unique<TFileOpener>(
+        State, FWorkers, options.MirrorFolder.empty() ? ExecutableFolder() : options.MirrorFolder,
+        options.Editor.empty() ? EditorProgram() : options.Editor);
+    FKeepAlive = std::make_unique<TKeepAlive>(
+        *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
+    FBrowser->OnOpenFile = [this](const TIdFTPListItem& entry) { FOpener->OpenFile(entry); };
 }
 
 void TFormOpenFile::wireEvents() {
@@ -145,6 +168,9 @@ void TFormOpenFile::FormCreate() {
 
 void TFormOpenFile::FormDestroy() {
     Timer1->stop();
+    // No worker may reach the window, its client or ClientLock from here on;
+    // one in the middle of a transfer is woken by shutting the connections.
+    FWorkers->Close([this] { FClient->InterruptTransfers(); });
     DestroyClientLock();
 }
 
@@ -161,8 +187,7 @@ void TFormOpenFile::FilesDblClick() {
 }
 
 void TFormOpenFile::Timer1Timer() {
-    // The keep-alive of an idle connection belongs here.
-    RunHandler(*FBoxes, [] {});
+    RunHandler(*FBoxes, [this] { FKeepAlive->Timer1Timer(); });
 }
 
 void TFormOpenFile::ClientConnected() {

@@ -5,10 +5,15 @@
 #pragma once
 
 #include "app/directory_browser.h"
+#include "app/file_opener.h"
 #include "app/file_type_icons.h"
 #include "app/image_list.h"
+#include "app/keep_alive.h"
 #include "app/login_controller.h"
 #include "app/message_boxes.h"
+#include "app/tick_count.h"
+#include "app/window_ftp_client.h"
+#include "app/window_link.h"
 #include "app/window_state.h"
 
 #include <QCheckBox>
@@ -22,8 +27,10 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TIdFTP;
 
@@ -32,6 +39,17 @@ struct TFormOpenFileOptions {
     std::unique_ptr<TMessageBoxes> Boxes;
     // The file-type icon lookup of the rows.
     TFileTypeIconLookup Icons = GetFileTypeIcon;
+    // The beep after an upload; runs on the GUI thread. The system's beep
+    // when not given.
+    std::function<void()> Beep;
+    // The tick counter of the keep-alive and of the uploads' activity stamps.
+    TTickSource Ticks = TickCount;
+    // Where the per-server mirror folders go; the executable's folder when
+    // empty.
+    std::string MirrorFolder;
+    // The editor command's words; EditorProgram() (SCRIVLET_EDITOR, else
+    // gedit) when empty.
+    std::vector<std::string> Editor;
 };
 
 class TFormOpenFile : public QWidget, private TLoginView {
@@ -86,7 +104,8 @@ private:
     void createStatusBar();
     void createClient();
     void createTimer();
-    void createControllers(TFileTypeIconLookup icons);
+    void createControllers(TFormOpenFileOptions& options);
+    void createEditing(TFormOpenFileOptions& options);
     void wireEvents();
 
     // TLoginView
@@ -97,7 +116,13 @@ private:
     void ShowDirectory(const std::string& path) override;
 
     std::unique_ptr<TMessageBoxes> FBoxes;
-    std::unique_ptr<TIdFTP> FClient;
+    std::unique_ptr<TWindowFtpClient> FClient;
     std::unique_ptr<TLoginController> FLogin;
     std::unique_ptr<TDirectoryBrowser> FBrowser;
+    std::function<void()> FBeep;
+    // Shared with the edit workers: it outlives the window for those still
+    // running.
+    std::shared_ptr<TWindowLink> FWorkers;
+    std::unique_ptr<TFileOpener> FOpener;
+    std::unique_ptr<TKeepAlive> FKeepAlive;
 };

@@ -1,0 +1,75 @@
+// The edit workers' tie to the window that started them. A worker reaches the
+// window (its client, its state, its status bar, the beep) only through
+// WithWindow; when the window's destruction begins it closes the link, waits
+// for the workers already inside, and from then on no worker gets in and
+// every worker's wait ends at once. The link itself is shared, so it outlives
+// the window for the workers still holding it.
+#pragma once
+
+#include "app/window_state.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+class TIdFTP;
+
+// The millisecond tick counter the keep-alive and the uploads stamp with.
+using TTickSource = std::function<uint32_t()>;
+
+// What a worker uses of its window.
+struct TEditSite {
+    TIdFTP& Client;
+    TWindowState& State;
+    // Callable from any thread; the text is shown by the GUI thread.
+    TStatusLine& Status;
+    // Callable from any thread; the beep sounds on the GUI thread.
+    std::function<void()> Beep;
+    TTickSource Ticks;
+};
+
+class TWindowLink {
+public:
+    explicit TWindowLink(TEditSite site) : FSite(std::move(site)) {}
+    TWindowLink(const TWindowLink&) = delete;
+    TWindowLink& operator=(const TWindowLink&) = delete;
+
+    // Runs `body(site)` unless the window is closing; false when it did not
+    // run. While it runs the window stays. Exceptions pass through.
+    template <typename Body> bool WithWindow(Body&& body) {
+        if (!Enter())
+            return false;
+        TInside inside(*this);
+        body(FSite);
+        return true;
+    }
+
+    bool Closing() const;
+    // Waits at most `timeout` for the window to start closing; true when it has.
+    bool WaitForClosing(std::chrono::milliseconds timeout) const;
+
+    // GUI thread, as the window's destruction begins. Returns once no worker
+    // is inside WithWindow; when one stays inside for a moment, `interrupt` is
+    // called (and again every 100 ms) to wake one blocked on the network.
+    void Close(const std::function<void()>& interrupt);
+
+private:
+    struct TInside {
+        explicit TInside(TWindowLink& link) : Link(link) {}
+        ~TInside() { Link.Leave(); }
+        TInside(const TInside&) = delete;
+        TInside& operator=(const TInside&) = delete;
+        TWindowLink& Link;
+    };
+
+    bool Enter();
+    void Leave();
+
+    TEditSite FSite;
+    mutable std::mutex FMutex;
+    mutable std::condition_variable FChanged;
+    bool FClosing = false;
+    int FInside = 0;
+};
