@@ -1,0 +1,73 @@
+// Against a scripted server: names from a listing that would leave the mirror
+// folder are refused, and a window closed while a worker's download is stuck
+// ends without waiting for the server.
+#include "active_data_peer.h"
+#include "edit_harness.h"
+
+#include "app/app_texts.h"
+#include "app/launch_file_thread.h"
+#include "support/fake_ftp_server.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+constexpr const char* ListingReplies = "150 Here comes the listing\r\n226 Done\r\n";
+
+void ScriptLogin(FakeFtpServer& server) {
+    server.Reply("331 Password required")
+        .Reply("230 Logged in")
+        .Reply("257 \"/\" is the current directory")
+        .Reply("200 PORT ok")
+        .ReplyRaw(ListingReplies);
+}
+
+} // namespace
+
+TEST(EditScripted, NamesThatWouldLeaveTheMirrorFolderAreRefused) {
+    FakeFtpServer server;
+    ScriptLogin(server);
+    ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 ../evil.txt\r\n"
+                                 "-rw-r--r--   1 u  g   5 Mar 01  2024 ..\r\n"});
+    TempDir mirror;
+    TempDir scratch;
+    EditWindow w(mirror.File("tools"), ScriptedEditor({"pid=" + scratch.File("pid")}));
+    w.LogIn(server.Port());
+    ASSERT_TRUE(w.WaitFor([&] { return data.Delivered() == 1; }));
+    const size_t commandsBefore = server.Commands().size();
+    ASSERT_TRUE(w.DoubleClick("../evil.txt"));
+    EXPECT_EQ(w.ErrorReports, (Texts{AppText::NotAPlainFileName("../evil.txt")}));
+    if (w.DoubleClick("..")) {
+        EXPECT_EQ(w.ErrorReports.back(), AppText::NotAPlainFileName(".."));
+    }
+    EXPECT_EQ(TLaunchFileThread::Running(), 0);
+    EXPECT_EQ(server.Commands().size(), commandsBefore);
+    // Nothing was written, inside the mirror folder or beside it.
+    EXPECT_FALSE(std::filesystem::exists(mirror.File("tools")));
+    EXPECT_FALSE(std::filesystem::exists(mirror.File("evil.txt")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
+}
+
+TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
+    FakeFtpServer server;
+    ScriptLogin(server);
+    // The download's RETR is never answered.
+    server.Reply("200 PORT ok").NoReply();
+    ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n"});
+    TempDir mirror;
+    TempDir scratch;
+    EditWindow w(mirror.Path(), ScriptedEditor({"pid=" + scratch.File("pid")}));
+    // The keep-alive would wait for the worker's hold of ClientLock.
+    w.Form().Timer1->stop();
+    w.LogIn(server.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    ASSERT_TRUE(server.WaitForCommands(7));
+    EXPECT_EQ(server.Commands().back(), "RETR /notes.txt");
+    EXPECT_EQ(TLaunchFileThread::Running(), 1);
+    EXPECT_TRUE(w.Close());
+    EXPECT_TRUE(server.WaitForDisconnect());
+    EXPECT_EQ(server.Commands().size(), 7u);
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
+}
