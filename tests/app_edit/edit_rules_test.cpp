@@ -1,20 +1,17 @@
 // The plain rules of editing: the stamp's rounding, the editor command's
 // words, which names may name a local copy, the old copy moved aside, the
-// editor's process, the texts, and the window link's closing.
+// editor's process and the keep-alive's idle time.
 #include "app/app_texts.h"
 #include "app/editor_command.h"
 #include "app/editor_process.h"
 #include "app/keep_alive.h"
 #include "app/local_file_stamp.h"
 #include "app/mirror_path.h"
-#include "app/window_link.h"
 #include "edit_harness.h"
-#include "ftp/ftp_client.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <climits>
 #include <fcntl.h>
 #include <filesystem>
@@ -23,7 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
-TEST(LocalFileStamp, RoundsToTheNearestSecondWithTiesToEven) {
+TEST(LocalFileStamp, CutsToMillisecondsThenRoundsToTheNearestSecondWithTiesToEven) {
     EXPECT_EQ(RoundToStampSeconds(10499), 10);
     EXPECT_EQ(RoundToStampSeconds(10501), 11);
     EXPECT_EQ(RoundToStampSeconds(10500), 10);
@@ -33,9 +30,6 @@ TEST(LocalFileStamp, RoundsToTheNearestSecondWithTiesToEven) {
     EXPECT_EQ(RoundToStampSeconds(-1500), -2);
     EXPECT_EQ(RoundToStampSeconds(-1501), -2);
     EXPECT_EQ(RoundToStampSeconds(-1499), -1);
-}
-
-TEST(LocalFileStamp, CutsToMillisecondsFirstAndUsesTheGivenOffset) {
     // 10.4999999 s is 10499 ms, not a tie.
     EXPECT_EQ(StampOfWriteTime({10, 499999999}, 0), 10);
     EXPECT_EQ(StampOfWriteTime({10, 500999999}, 0), 10);
@@ -143,48 +137,4 @@ TEST(KeepAlive, IdleTimeIsSignedModulo2To32) {
     // than 2^31 ms old.
     EXPECT_EQ(TKeepAlive::IdleTime(1000, 16000), -15000);
     EXPECT_LT(TKeepAlive::IdleTime(0x80000001u, 0), 0);
-}
-
-TEST(EditTexts, NameTheFileAndKeepFailuresOnOneLine) {
-    EXPECT_EQ(AppText::MonitoringText("/m/srv/notes.txt", "2024-03-01 10:00:00"),
-              "Monitoring notes.txt 2024-03-01 10:00:00");
-    EXPECT_EQ(AppText::DownloadFailed("/m/a.txt", "No such file.\r\nTry again\r\n"),
-              "Could not download /m/a.txt: No such file. Try again");
-    EXPECT_EQ(AppText::UploadFailed("/m/a.txt", "Not enough privileges."),
-              "Could not upload /m/a.txt: Not enough privileges. - later saves are not uploaded");
-}
-
-TEST(WindowLink, ClosingWaitsForAWorkerInsideAndWakesItsWait) {
-    TIdFTP client;
-    TWindowState state;
-    struct : TStatusLine {
-        void SetStatusText(const std::string&) override {}
-    } status;
-    TWindowLink link(TEditSite{client, state, status, {}, {}});
-    EXPECT_FALSE(link.WaitForClosing(std::chrono::milliseconds(0)));
-
-    std::atomic<bool> inside{false};
-    std::atomic<bool> interrupted{false};
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        link.WithWindow([&](TEditSite& site) {
-            inside = true;
-            // Stands for a transfer that only an interrupt ends.
-            while (!interrupted)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            site.State.CurrentDir = "/worker";
-            finished = true;
-        });
-    });
-    while (!inside)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    link.Close([&] { interrupted = true; });
-    EXPECT_TRUE(finished);
-    worker.join();
-    EXPECT_EQ(state.CurrentDir, "/worker");
-    EXPECT_TRUE(link.Closing());
-    EXPECT_TRUE(link.WaitForClosing(std::chrono::milliseconds(0)));
-    bool ran = false;
-    EXPECT_FALSE(link.WithWindow([&](TEditSite&) { ran = true; }));
-    EXPECT_FALSE(ran);
 }
