@@ -8,12 +8,14 @@
 #                             or host:port); no demo server is started
 #
 # Installs what is missing first (apt-get, as root or through sudo) and builds
-# with the release preset into build/release.
+# with the release preset into build/release. Double-clicked files open in the
+# editor named by SCRIVLET_EDITOR; when it is unset, a blocking editor found
+# installed is chosen (gedit --wait first) and named on the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "$#" -gt 1 ] || [ "${1:-}" = "-h" ] || [ "${1:-}" = "--help" ]; then
-  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
   exit 0
 fi
 server="${1:-}"
@@ -30,6 +32,34 @@ bash scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build build/release --target scrivlet -j"$(nproc)"
 app=build/release/src/app/scrivlet
+
+# Saves are uploaded only while the editor runs, so the command must not return
+# before the user closes the file: each candidate is started in its blocking mode.
+if [ -z "${SCRIVLET_EDITOR:-}" ]; then
+  for candidate in "gedit --wait" "kate --block" "mousepad --disable-server" "gvim -f" \
+                   "geany -i" "code --wait" "emacs"; do
+    if command -v "${candidate%% *}" >/dev/null 2>&1; then
+      SCRIVLET_EDITOR=$candidate
+      break
+    fi
+  done
+fi
+if [ -z "${SCRIVLET_EDITOR:-}" ] && command -v xterm >/dev/null 2>&1; then
+  for candidate in nano vi; do
+    if command -v "$candidate" >/dev/null 2>&1; then
+      SCRIVLET_EDITOR="xterm -e $candidate"
+      break
+    fi
+  done
+fi
+if [ -n "${SCRIVLET_EDITOR:-}" ]; then
+  export SCRIVLET_EDITOR
+  echo "Files open in: $SCRIVLET_EDITOR (set SCRIVLET_EDITOR to choose another editor)."
+else
+  echo "No blocking editor found (gedit, kate, mousepad, gvim, geany, code, emacs, or xterm" >&2
+  echo "with nano or vi): opened files will not reach an editor. Install gedit, or set" >&2
+  echo "SCRIVLET_EDITOR to a command that waits until the file is closed." >&2
+fi
 
 if [ -n "$server" ]; then
   echo "Type $server in Server, your user name and password, and tick Connect."
