@@ -2,10 +2,10 @@
 # Transfer benchmark: scrivlet-ftp against curl on the same pyftpdlib server on
 # loopback, in the same run. Downloads (get) and uploads (put) one file of
 # SIZE_MIB MiB (default 1024) in active and passive mode, RUNS times each
-# (default 3, the best run counts), checks every copy against the original,
-# and prints MB/s (10^6 bytes per second) for both clients, their ratio
-# (scrivlet-ftp / curl, >= 1.0 means at least as fast) and the peak resident
-# memory of each.
+# (default 5, alternating between the two clients; the best run counts),
+# checks every copy against the original, and prints MB/s (10^6 bytes per
+# second) for both clients, their ratio (scrivlet-ftp / curl, >= 1.0 means at
+# least as fast) and the peak resident memory of each.
 #
 #   bash bench/transfer_bench.sh
 #   SIZE_MIB=256 RUNS=1 bash bench/transfer_bench.sh     (a quicker look)
@@ -18,7 +18,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 size_mib="${SIZE_MIB:-1024}"
-runs="${RUNS:-3}"
+runs="${RUNS:-5}"
 build_dir="${BUILD_DIR:-build/bench-transfer}"
 
 for tool in curl /usr/bin/time /usr/bin/python3; do
@@ -70,30 +70,39 @@ timed() {
   PEAK_KIB="$(tail -n1 "$work/time")"
 }
 
-# The best of $runs runs of one transfer, checking the copy (the first
-# argument) against the source after each run; sets RATE (MB/s of the best
-# run) and PEAK (MiB, the highest of all runs).
-best() {
-  local check="$1"
-  shift
-  local best_seconds=""
-  local peak_kib=0
-  for _ in $(seq 1 "$runs"); do
-    rm -f "$check"
-    timed "$@"
-    cmp -s "$work/local/source.bin" "$check" || { echo "copy differs: $check" >&2; exit 1; }
-    if [ -z "$best_seconds" ] ||
-      awk -v a="$SECONDS_TAKEN" -v b="$best_seconds" 'BEGIN { exit !(a < b) }'; then
-      best_seconds="$SECONDS_TAKEN"
-    fi
-    [ "$PEAK_KIB" -gt "$peak_kib" ] && peak_kib="$PEAK_KIB"
-  done
-  RATE="$(awk -v n="$bytes" -v s="$best_seconds" 'BEGIN { printf "%.1f", n / 1e6 / s }')"
-  PEAK="$(awk -v k="$peak_kib" 'BEGIN { printf "%.1f", k / 1024 }')"
+# The smaller of two durations ("" counts as none yet).
+shorter() {
+  if [ -z "$1" ] || awk -v a="$2" -v b="$1" 'BEGIN { exit !(a < b) }'; then echo "$2"; else echo "$1"; fi
 }
 
-printf "\n%-8s %-4s %16s %10s %8s %16s %10s\n" mode dir "scrivlet MB/s" "curl MB/s" ratio \
-  "scrivlet peakMiB" "curl peakMiB"
+mb_per_s() { awk -v n="$bytes" -v s="$1" 'BEGIN { printf "%.1f", n / 1e6 / s }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+# Runs our_cmd and curl_cmd alternately, $runs times each, so that a change in
+# the machine's load hits both alike; checks each copy (our_check, curl_check)
+# against the source. Sets OUR_RATE and CURL_RATE (MB/s of each one's best
+# run) and OUR_PEAK and CURL_PEAK (MiB, the highest of its runs).
+compare() {
+  local our_best="" curl_best="" our_kib=0 curl_kib=0
+  for _ in $(seq 1 "$runs"); do
+    rm -f "$our_check"
+    timed "${our_cmd[@]}"
+    cmp -s "$work/local/source.bin" "$our_check" || { echo "copy differs: $our_check" >&2; exit 1; }
+    our_best="$(shorter "$our_best" "$SECONDS_TAKEN")"
+    [ "$PEAK_KIB" -gt "$our_kib" ] && our_kib="$PEAK_KIB"
+
+    rm -f "$curl_check"
+    timed "${curl_cmd[@]}"
+    cmp -s "$work/local/source.bin" "$curl_check" || { echo "copy differs: $curl_check" >&2; exit 1; }
+    curl_best="$(shorter "$curl_best" "$SECONDS_TAKEN")"
+    [ "$PEAK_KIB" -gt "$curl_kib" ] && curl_kib="$PEAK_KIB"
+  done
+  OUR_RATE="$(mb_per_s "$our_best")" CURL_RATE="$(mb_per_s "$curl_best")"
+  OUR_PEAK="$(mib "$our_kib")" CURL_PEAK="$(mib "$curl_kib")"
+}
+
+printf "\n%-8s %-4s %14s %10s %6s %17s %13s\n" mode dir "scrivlet MB/s" "curl MB/s" ratio \
+  "scrivlet peak MiB" "curl peak MiB"
 for mode in active passive; do
   if [ "$mode" = passive ]; then
     ours=(--passive)
@@ -103,26 +112,21 @@ for mode in active passive; do
     theirs=(--ftp-port 127.0.0.1)
   fi
   common=(--port "$port" --user "$user" --password "$password" "${ours[@]}" 127.0.0.1)
-
-  best "$work/local/ours.bin" "$cli" "${common[@]}" get /source.bin "$work/local/ours.bin"
-  our_get="$RATE" our_get_mem="$PEAK"
-  best "$work/local/curl.bin" curl -sS "${theirs[@]}" -o "$work/local/curl.bin" "$url/source.bin"
-  curl_get="$RATE" curl_get_mem="$PEAK"
-  best "$work/root/ours-up.bin" "$cli" "${common[@]}" put "$work/local/source.bin" /ours-up.bin
-  our_put="$RATE" our_put_mem="$PEAK"
-  best "$work/root/curl-up.bin" curl -sS "${theirs[@]}" -T "$work/local/source.bin" \
-    "$url/curl-up.bin"
-  curl_put="$RATE" curl_put_mem="$PEAK"
-
   for dir in get put; do
     if [ "$dir" = get ]; then
-      o="$our_get"; c="$curl_get"; om="$our_get_mem"; cm="$curl_get_mem"
+      our_check="$work/local/ours.bin" curl_check="$work/local/curl.bin"
+      our_cmd=("$cli" "${common[@]}" get /source.bin "$our_check")
+      curl_cmd=(curl -sS "${theirs[@]}" -o "$curl_check" "$url/source.bin")
     else
-      o="$our_put"; c="$curl_put"; om="$our_put_mem"; cm="$curl_put_mem"
+      our_check="$work/root/ours-up.bin" curl_check="$work/root/curl-up.bin"
+      our_cmd=("$cli" "${common[@]}" put "$work/local/source.bin" /ours-up.bin)
+      curl_cmd=(curl -sS "${theirs[@]}" -T "$work/local/source.bin" "$url/curl-up.bin")
     fi
-    printf "%-8s %-4s %16s %10s %8s %16s %10s\n" "$mode" "$dir" "$o" "$c" \
-      "$(awk -v a="$o" -v b="$c" 'BEGIN { printf "%.2f", a / b }')" "$om" "$cm"
+    compare
+    printf "%-8s %-4s %14s %10s %6s %17s %13s\n" "$mode" "$dir" "$OUR_RATE" "$CURL_RATE" \
+      "$(awk -v a="$OUR_RATE" -v b="$CURL_RATE" 'BEGIN { printf "%.2f", a / b }')" \
+      "$OUR_PEAK" "$CURL_PEAK"
   done
 done
 echo
-echo "File: $bytes bytes; best of $runs run(s) each; server: pyftpdlib on 127.0.0.1."
+echo "File: $bytes bytes; best of $runs run(s) each, alternating; server: pyftpdlib on 127.0.0.1."
