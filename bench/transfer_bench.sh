@@ -2,7 +2,7 @@
 # Transfer benchmark: scrivlet-ftp against curl on the same pyftpdlib server on
 # loopback, in the same run. Downloads (get) and uploads (put) one file of
 # SIZE_MIB MiB (default 1024) in active and passive mode, RUNS times each
-# (default 5, alternating between the two clients; the best run counts),
+# (default 5, alternating between the two clients; the median run counts),
 # checks every copy against the original, and prints MB/s (10^6 bytes per
 # second) for both clients, their ratio (scrivlet-ftp / curl, >= 1.0 means at
 # least as fast) and the peak resident memory of each.
@@ -70,34 +70,33 @@ timed() {
   PEAK_KIB="$(tail -n1 "$work/time")"
 }
 
-# The smaller of two durations ("" counts as none yet).
-shorter() {
-  if [ -z "$1" ] || awk -v a="$2" -v b="$1" 'BEGIN { exit !(a < b) }'; then echo "$2"; else echo "$1"; fi
-}
+# The median of the durations given as arguments.
+median() { printf "%s\n" "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 mb_per_s() { awk -v n="$bytes" -v s="$1" 'BEGIN { printf "%.1f", n / 1e6 / s }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
 # Runs our_cmd and curl_cmd alternately, $runs times each, so that a change in
 # the machine's load hits both alike; checks each copy (our_check, curl_check)
-# against the source. Sets OUR_RATE and CURL_RATE (MB/s of each one's best
+# against the source. Sets OUR_RATE and CURL_RATE (MB/s of each one's median
 # run) and OUR_PEAK and CURL_PEAK (MiB, the highest of its runs).
 compare() {
-  local our_best="" curl_best="" our_kib=0 curl_kib=0
+  local our_times=() curl_times=() our_kib=0 curl_kib=0
   for _ in $(seq 1 "$runs"); do
     rm -f "$our_check"
     timed "${our_cmd[@]}"
     cmp -s "$work/local/source.bin" "$our_check" || { echo "copy differs: $our_check" >&2; exit 1; }
-    our_best="$(shorter "$our_best" "$SECONDS_TAKEN")"
+    our_times+=("$SECONDS_TAKEN")
     [ "$PEAK_KIB" -gt "$our_kib" ] && our_kib="$PEAK_KIB"
 
     rm -f "$curl_check"
     timed "${curl_cmd[@]}"
     cmp -s "$work/local/source.bin" "$curl_check" || { echo "copy differs: $curl_check" >&2; exit 1; }
-    curl_best="$(shorter "$curl_best" "$SECONDS_TAKEN")"
+    curl_times+=("$SECONDS_TAKEN")
     [ "$PEAK_KIB" -gt "$curl_kib" ] && curl_kib="$PEAK_KIB"
   done
-  OUR_RATE="$(mb_per_s "$our_best")" CURL_RATE="$(mb_per_s "$curl_best")"
+  OUR_RATE="$(mb_per_s "$(median "${our_times[@]}")")"
+  CURL_RATE="$(mb_per_s "$(median "${curl_times[@]}")")"
   OUR_PEAK="$(mib "$our_kib")" CURL_PEAK="$(mib "$curl_kib")"
 }
 
@@ -129,4 +128,4 @@ for mode in active passive; do
   done
 done
 echo
-echo "File: $bytes bytes; best of $runs run(s) each, alternating; server: pyftpdlib on 127.0.0.1."
+echo "File: $bytes bytes; median of $runs run(s) each, alternating; server: pyftpdlib on 127.0.0.1."
