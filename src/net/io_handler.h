@@ -40,7 +40,8 @@ public:
 
     // The SOCKS settings this handler connects through. Reading creates an own
     // settings object with the defaults (a direct connection) when there is
-    // none. The handler is always the settings' OwnerHandler while it holds them.
+    // none. Taking settings makes this handler their OwnerHandler, and so does
+    // each connect, since settings shared by several handlers name only one.
     TIdSocksInfo* SocksInfo();
     // Copies `settings` into the handler's own settings object (dropping a
     // referenced one): later changes to `settings` do not reach this handler.
