@@ -76,14 +76,6 @@ TEST(CliOptions, RefusesWhatCannotRun) {
         EXPECT_THROW(ParseCommandLine(args), CliUsageError) << ::testing::PrintToString(args);
 }
 
-TEST(CliOptions, HelpNeedsNothingElse) {
-    EXPECT_TRUE(ParseCommandLine({"--help"}).Help);
-    const std::string usage = UsageText();
-    for (const char* word : {"ls [PATH]", "raw-ls", "get REMOTE LOCAL", "put LOCAL REMOTE", "quote",
-                             "--passive", "--proxy-type", "Exit status"})
-        EXPECT_NE(usage.find(word), std::string::npos) << word;
-}
-
 TEST(CliOptions, PasswordFromTheOptionTheEnvironmentOrTheAnonymousDefault) {
     ::unsetenv("SCRIVLET_FTP_PASSWORD");
     EXPECT_EQ(EffectivePassword(ParseCommandLine({"h", "ls"})), "anonymous@");
@@ -112,11 +104,6 @@ TEST(CliOutput, ListLineFieldsAreTabSeparated) {
     TIdFTPListItem undated;
     undated.EntryName = "n";
     EXPECT_EQ(FormatListEntry(undated), "file\t?????????\t????????\t????????\t0\t-\tn");
-}
-
-TEST(CliOutput, TransferSummary) {
-    EXPECT_EQ(FormatTransferSummary(50000000, 0.5), "50000000 bytes in 0.500 s (100.0 MB/s)");
-    EXPECT_EQ(FormatTransferSummary(0, 0), "0 bytes in 0.000 s (0.0 MB/s)");
 }
 
 } // namespace
