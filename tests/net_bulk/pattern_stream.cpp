@@ -30,15 +30,9 @@ const std::vector<char>& ZeroWindow() {
 
 int64_t SeekWithin(int64_t& position, int64_t size, int64_t offset, TSeekOrigin origin) {
     switch (origin) {
-    case TSeekOrigin::soBeginning:
-        position = offset;
-        break;
-    case TSeekOrigin::soCurrent:
-        position += offset;
-        break;
-    case TSeekOrigin::soEnd:
-        position = size + offset;
-        break;
+    case TSeekOrigin::soBeginning: position = offset; break;
+    case TSeekOrigin::soCurrent: position += offset; break;
+    case TSeekOrigin::soEnd: position = size + offset; break;
     }
     return position;
 }

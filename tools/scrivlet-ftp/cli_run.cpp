@@ -14,12 +14,9 @@ namespace {
 
 const char* KindName(TIdFTPEntryKind kind) {
     switch (kind) {
-    case fekDirectory:
-        return "dir";
-    case fekSymbolicLink:
-        return "link";
-    case fekFile:
-        break;
+    case fekDirectory: return "dir";
+    case fekSymbolicLink: return "link";
+    case fekFile: break;
     }
     return "file";
 }
