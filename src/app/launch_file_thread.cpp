@@ -3,6 +3,7 @@
 #include "app/app_texts.h"
 #include "app/client_lock.h"
 #include "app/editor_process.h"
+#include "app/handler_edge.h"
 #include "app/local_file_stamp.h"
 #include "core/datetime.h"
 #include "ftp/ftp_client.h"
@@ -21,16 +22,6 @@ std::atomic<int> GRunning{0};
 // whether the window is closing.
 constexpr std::chrono::milliseconds PassLength{1000};
 constexpr std::chrono::milliseconds ClosingCheck{20};
-
-std::string MessageOf(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown exception";
-    }
-}
 
 } // namespace
 
@@ -72,7 +63,7 @@ void TLaunchFileThread::Body() {
         if (!Download())
             return;
     } catch (...) {
-        ShowStatus(AppText::DownloadFailed(LocalPath, MessageOf(std::current_exception())));
+        ShowStatus(AppText::DownloadFailed(LocalPath, UncaughtMessage(std::current_exception())));
         return;
     }
     FileStamp = LocalFileStamp(LocalPath);
@@ -82,7 +73,7 @@ void TLaunchFileThread::Body() {
     } catch (...) {
         // The editor keeps running, but its saves no longer reach the server:
         // the user must learn that.
-        ShowStatus(AppText::UploadFailed(LocalPath, MessageOf(std::current_exception())));
+        ShowStatus(AppText::UploadFailed(LocalPath, UncaughtMessage(std::current_exception())));
         return;
     }
     ShowStatus(AppText::Closed + LocalPath);
