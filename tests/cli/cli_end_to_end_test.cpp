@@ -3,6 +3,7 @@
 #include "run_process.h"
 #include "support/pyftpd_server.h"
 #include "support/temp_dir.h"
+#include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,6 @@
 namespace {
 
 using Args = std::vector<std::string>;
-
-std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(engine() & 0xFF);
-    return bytes;
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;

@@ -5,6 +5,7 @@
 #include "data_peer.h"
 #include "ftp/ftp_client.h"
 #include "support/fake_ftp_server.h"
+#include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +14,6 @@
 #include <vector>
 
 using Lines = std::vector<std::string>;
-
-inline std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(engine() & 0xFF);
-    return bytes;
-}
 
 // A stream holding `bytes`, positioned at its start.
 inline TMemoryStream StreamOf(const std::string& bytes) {

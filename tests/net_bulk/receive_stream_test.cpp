@@ -2,6 +2,7 @@
 #include "bulk_test_util.h"
 #include "core/exceptions.h"
 #include "core/streams.h"
+#include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,6 @@
 #include <thread>
 
 namespace {
-
-std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(engine() & 0xFF);
-    return bytes;
-}
 
 TEST(ReceiveStream, CountZeroReadsNothingAndCutsTheTargetAtItsPosition) {
     BulkPair pair;

@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "core/streams.h"
 #include "support/temp_dir.h"
+#include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,6 @@
 #include <thread>
 
 namespace {
-
-std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(engine() & 0xFF);
-    return bytes;
-}
 
 TMemoryStream StreamOf(const std::string& bytes) {
     TMemoryStream stream;
