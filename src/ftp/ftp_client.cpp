@@ -8,6 +8,11 @@ TIdFTP::TIdFTP() {
 
 TIdFTP::~TIdFTP() = default;
 
+void TIdFTP::ConnectToHost(int32_t timeout) {
+    FControlHost = Host;
+    TIdTCPClient::ConnectToHost(timeout);
+}
+
 void TIdFTP::ConnectServer(bool AutoLogin, int32_t Timeout) {
     const std::string host = Host;
     const int32_t port = Port;
@@ -58,9 +63,7 @@ void TIdFTP::ProxyLogin() {
 
 void TIdFTP::SignOn() {
     switch (FProxySettings.ProxyType) {
-    case TIdFtpProxyType::fpcmNone:
-        UserLogin();
-        break;
+    case TIdFtpProxyType::fpcmNone: UserLogin(); break;
     case TIdFtpProxyType::fpcmUserSite:
         ProxyLogin();
         if (SendCommand("USER " + Username + "@" + Host, {230, 331}) == 331)
@@ -89,8 +92,7 @@ void TIdFTP::SignOn() {
         ProxyLogin();
         UserLogin();
         break;
-    case TIdFtpProxyType::fpcmHttpProxyWithFtp:
-        throw EIdException(TIdMsg::CommandNotSupported);
+    case TIdFtpProxyType::fpcmHttpProxyWithFtp: throw EIdException(TIdMsg::CommandNotSupported);
     }
     FLoginReply.Assign(LastReply());
 }

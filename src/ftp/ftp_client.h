@@ -62,6 +62,9 @@ public:
     bool ResumeAllowed = false;
 
     // --- Control channel and login ---
+    // Remembers the host the control connection goes to: data connections go
+    // to that server only.
+    void ConnectToHost(int32_t timeout = IdTimeoutDefault) override;
     void ConnectServer(bool AutoLogin = true, int32_t Timeout = IdTimeoutDefault);
     void SignOn();
     void SignOff();
@@ -97,6 +100,14 @@ protected:
     void InboundTransfer(const std::string& command, TStream& stream, bool resume);
     void OutboundTransfer(const std::string& command, TStream& stream);
     void RequestPassiveAddress(std::string& address, int32_t& port);
+    // The host a passive data connection dials, whatever address the PASV
+    // reply named: the server the control connection reached (through SOCKS,
+    // the destination the proxy was given), so that a hostile server cannot
+    // point us at another host.
+    std::string PassiveDataHost(const std::string& announced);
+    // The only address an active data connection is accepted from: the
+    // control connection's peer (through SOCKS, its destination resolved here).
+    std::string ControlPeerAddress();
     void SendPortCommand(const TIdSocketHandle& handle);
     void PrepareDataConnection();
     void PrepareEntriesList();
@@ -123,6 +134,9 @@ private:
     bool SendEndedByAbort(const std::exception& error) const;
 
     TIdFTPTransferType FTransferType = TIdFTPTransferType::ftBinary;
+    // Host as it was when the control connection was made (the proxy's, for
+    // an FTP proxy).
+    std::string FControlHost;
     TIdFtpProxySettings FProxySettings;
     TIdRFCReply FLoginReply;
     std::unique_ptr<TIdFTPListItems> FDirectoryEntries;

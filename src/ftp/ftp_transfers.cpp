@@ -1,13 +1,15 @@
-// The data connections of the FTP client: passive (we connect to the address
-// of the PASV reply) and active (we listen, announce the port with PORT and
-// accept the server's connection), the wire order of inbound and outbound
-// transfers, their final replies, and aborting a transfer from another thread.
+// The data connections of the FTP client: passive (we connect to the port of
+// the PASV reply, on the server the control connection reached) and active
+// (we listen, announce the port with PORT and accept the server's connection,
+// and no one else's), the wire order of inbound and outbound transfers, their
+// final replies, and aborting a transfer from another thread.
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
+#include "sock/stack.h"
 
 #include <type_traits>
 
@@ -78,6 +80,9 @@ void TIdFTP::PrepareDataConnection() {
     TIdTCPConnection* data = FDataConnection.load();
     data->SendBufferSize = SendBufferSize;
     data->RecvBufferSize = RecvBufferSize;
+    // A server that stalls the data must not hold us longer than one that
+    // stalls a reply.
+    data->ReadTimeout = ReadTimeout;
     data->OnWork = OnWork;
     data->OnWorkBegin = OnWorkBegin;
     data->OnWorkEnd = OnWorkEnd;
@@ -110,6 +115,29 @@ void TIdFTP::RequestPassiveAddress(std::string& address, int32_t& port) {
     port = static_cast<int32_t>(wide);
 }
 
+std::string TIdFTP::PassiveDataHost(const std::string& announced) {
+    TIdIOHandlerSocket* control = SocketIOHandler();
+    if (control != nullptr && control->SocksInfo()->Version != TSocksVersion::svNoSocks)
+        return FControlHost;
+    // The address the control connection reached: the server as resolved
+    // then, not a second lookup that could name another machine.
+    if (control != nullptr && control->SocketHandle() != nullptr &&
+        !control->SocketHandle()->RemoteIP.empty())
+        return control->SocketHandle()->RemoteIP;
+    return FControlHost.empty() ? announced : FControlHost;
+}
+
+std::string TIdFTP::ControlPeerAddress() {
+    TIdIOHandlerSocket* control = SocketIOHandler();
+    if (control == nullptr || control->SocketHandle() == nullptr)
+        throw EIdNotConnected();
+    // Through a proxy the control connection's peer is the proxy, while the
+    // server connects back to us directly.
+    if (control->SocksInfo()->Version != TSocksVersion::svNoSocks)
+        return ResolveHostAddress(FControlHost);
+    return control->SocketHandle()->RemoteIP;
+}
+
 void TIdFTP::SendPortCommand(const TIdSocketHandle& handle) {
     std::string ip = handle.IP;
     for (char& c : ip)
@@ -132,6 +160,8 @@ TIdSimpleServer& TIdFTP::StartDataListener() {
     if (control == nullptr || control->SocketHandle() == nullptr)
         throw EIdNotConnected();
     listener.BoundIP = control->SocketHandle()->IP;
+    // Whoever else reaches the port first is turned away.
+    listener.AllowedPeerIP = ControlPeerAddress();
     listener.StartListening();
     return listener;
 }
@@ -155,7 +185,7 @@ void TIdFTP::InboundPassive(const std::string& command, TStream& stream, bool re
     TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
     try {
         PrepareDataConnection();
-        client.Host = address;
+        client.Host = PassiveDataHost(address);
         client.Port = port;
         client.ConnectToHost(IdTimeoutDefault);
         try {
@@ -213,7 +243,7 @@ void TIdFTP::OutboundPassive(const std::string& command, TStream& stream) {
     TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
     try {
         PrepareDataConnection();
-        client.Host = address;
+        client.Host = PassiveDataHost(address);
         client.Port = port;
         try {
             client.ConnectToHost(IdTimeoutDefault);

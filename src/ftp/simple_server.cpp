@@ -2,6 +2,7 @@
 
 #include "core/exceptions.h"
 #include "net/io_handler.h"
+#include "sock/socket_list.h"
 #include "sock/stack.h"
 
 #include <algorithm>
@@ -69,6 +70,27 @@ void TIdSimpleServer::RequestStop() {
         Stack().SockShutdown(listening, 2);
 }
 
+bool TIdSimpleServer::WaitForPeer(TIdSocketHandle& binding, TIdStackSocketHandle listening,
+                                  int32_t wait) {
+    // Until an accept replaced it, the binding holds the listening socket;
+    // after a refused peer it holds nothing, and the wait is on the socket.
+    if (binding.IsAllocated() && binding.NativeSocket() == listening)
+        return binding.WaitReadable(wait);
+    TIdSocketListPosix readList;
+    readList.AddSocket(listening);
+    const int ready = Stack().SockSelect(&readList, nullptr, nullptr, wait);
+    CheckSocketResult(ready);
+    return ready == 1;
+}
+
+bool TIdSimpleServer::KeepPeer(TIdSocketHandle& binding) {
+    if (AllowedPeerIP.empty() || binding.RemoteIP == AllowedPeerIP)
+        return true;
+    std::lock_guard<std::recursive_mutex> hold(TransportLock());
+    binding.ReleaseSocket();
+    return false;
+}
+
 bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
     if (!FIsListening)
         StartListening();
@@ -79,8 +101,7 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     bool accepted = false;
     try {
-        bool pending = false;
-        while (!FStopRequested && !pending) {
+        while (!FStopRequested && !accepted) {
             int32_t wait = IdTimeoutInfinite;
             if (limited) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -94,11 +115,12 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
             }
             if (PollInterval > 0)
                 wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
-            pending = binding->WaitReadable(wait);
-        }
-        if (pending && !FStopRequested) {
-            binding->ListenForPeers(1);
-            accepted = binding->AcceptPeer(listening);
+            if (!WaitForPeer(*binding, listening, wait) || FStopRequested)
+                continue;
+            CheckSocketResult(Stack().SockListen(listening, 1));
+            if (!binding->AcceptPeer(listening))
+                break;
+            accepted = KeepPeer(*binding);
         }
     } catch (...) {
         CloseListeningSocket();

@@ -22,6 +22,9 @@ public:
     // Published settings.
     std::string BoundIP;
     int32_t BoundPort = 0;
+    // When set, only a peer with this address is accepted: a connection from
+    // anywhere else is closed at once and the wait goes on.
+    std::string AllowedPeerIP;
 
     bool StopRequested() const { return FStopRequested.load(); }
     bool IsListening() const { return FIsListening; }
@@ -43,6 +46,9 @@ public:
     void AttachSocketHandler();
 
 private:
+    bool WaitForPeer(TIdSocketHandle& binding, TIdStackSocketHandle listening, int32_t wait);
+    // Keeps an accepted connection from the allowed peer; closes any other.
+    bool KeepPeer(TIdSocketHandle& binding);
     void CloseListeningSocket();
 
     std::atomic<bool> FStopRequested{false};

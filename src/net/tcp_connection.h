@@ -107,7 +107,8 @@ public:
     // Raises `E` (an EIdException) with the last reply's text as message.
     template <typename E> [[noreturn]] void RaiseReplyErrorAs() { throw E(LastReplyMessage()); }
 
-    // The most lines one reply may have; a server that sends more is refused.
+    // The most lines one reply may have, blank ones included; a server that
+    // sends more is refused.
     static constexpr int32_t MaxReplyLines = 10000;
 
 protected:

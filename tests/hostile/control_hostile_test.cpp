@@ -1,0 +1,172 @@
+// Servers that misbehave on the control connection: what the user gets (the
+// exception and its message), and that the client logs in again afterwards.
+#include "core/exceptions.h"
+#include "hostile_fixture.h"
+#include "support/loopback_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace {
+
+using ControlHostile = HostileFixture;
+
+TEST_F(ControlHostile, MegabyteReplyLineWithoutLineEndIsRefusedAtTheLineLimit) {
+    Server.Greeting("220 " + std::string(1 << 20, 'x'));
+    const Failure f = FailureOf([&] { Client.ConnectServer(false); });
+    EXPECT_EQ(f.Class, "EIdReadLnMaxLineLengthExceeded");
+    EXPECT_EQ(f.Message, "Max line length exceeded.");
+    // Refused before the rest arrived: only what one receive brought is held.
+    EXPECT_LE(Client.PendingInput().Size(), int64_t{Client.RecvBufferSize});
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, EndlessMultiLineReplyIsCutOffAtTheLineCap) {
+    LogIn();
+    std::string flood = "211-Status follows\r\n";
+    for (int i = 0; i < 3 * TIdTCPConnection::MaxReplyLines; ++i)
+        flood += "211-and more\r\n";
+    Server.ReplyRaw(flood);
+    const Failure f = FailureOf([&] { Client.SendCommand("STAT", 211); });
+    EXPECT_EQ(f.Class, "EIdPeerLimitExceeded");
+    EXPECT_EQ(f.Message, "Reply has more than 10000 lines.");
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, EndlessBlankLinesCountAgainstTheLineCap) {
+    // Blank lines are skipped between reply lines; a server sending nothing
+    // else is cut off like one sending text, not read for ever.
+    LogIn();
+    std::string flood;
+    for (int i = 0; i < 2 * TIdTCPConnection::MaxReplyLines; ++i)
+        flood += "\r\n";
+    Server.ReplyRaw(flood);
+    const Failure f = FailureOf([&] { Client.SendCommand("NOOP", 200); });
+    EXPECT_EQ(f.Class, "EIdPeerLimitExceeded");
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, ReplyStoppingMidLineThenClosingEndsGracefully) {
+    LogIn();
+    Server.ReplyRaw("211 Sta");
+    // The server thread sends the piece before it sees the close request.
+    std::thread closer([&] {
+        if (Server.WaitForCommands(3))
+            Server.CloseClient();
+    });
+    const Failure f = FailureOf([&] { Client.SendCommand("STAT", 211); });
+    closer.join();
+    EXPECT_EQ(f.Class, "EIdConnClosedGracefully");
+    EXPECT_EQ(f.Message, "Connection Closed Gracefully.");
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, GarbageInsteadOfACodeIsRefused) {
+    Server.Greeting("hello, this is no FTP server\r\n");
+    Failure f = FailureOf([&] { Client.ConnectServer(false); });
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.ReplyCode, 0);
+    // The text from the fifth character on, as for any reply.
+    EXPECT_EQ(f.Message, "o, this is no FTP server\r\n");
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+
+    Server.Reply("OK, fine");
+    f = FailureOf([&] { Client.SendCommand("NOOP", 200); });
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.ReplyCode, 0);
+    EXPECT_EQ(f.Message, "fine\r\n");
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, Greeting120IsRefusedAndTheConnectionDropped) {
+    Server.Greeting("120 Service ready in 10 minutes\r\n");
+    const Failure f = FailureOf([&] { Client.ConnectServer(false); });
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.ReplyCode, 120);
+    EXPECT_EQ(f.Message, "Service ready in 10 minutes\r\n");
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, DataBytesOnTheControlConnectionAreRefusedAsAReply) {
+    LogIn();
+    std::mt19937 engine(8);
+    std::string bytes(64 * 1024, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(engine() & 0xFF);
+    Server.ReplyRaw(bytes);
+    const Failure f = FailureOf([&] { Client.SendCommand("SYST", 215); });
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.ReplyCode, 0);
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, ServerThatStopsMidReplyTimesOut) {
+    LogIn();
+    Client.ReadTimeout = 300;
+    Server.ReplyRaw("211-Status follows\r\n211-first line\r\n211-sec");
+    const Failure f = FailureOf([&] { Client.SendCommand("STAT", 211); });
+    EXPECT_EQ(f.Class, "EIdReadTimeout");
+    EXPECT_EQ(f.Message, "Read Timeout");
+    // The connection stays open; the user signs off and logs in again.
+    EXPECT_TRUE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, ServerThatStopsAnsweringTheGreetingTimesOut) {
+    Server.Greeting("");
+    Client.ReadTimeout = 300;
+    const Failure f = FailureOf([&] { Client.ConnectServer(false); });
+    EXPECT_EQ(f.Class, "EIdReadTimeout");
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+// A server answering one byte every 100 ms: slow, but every byte comes within
+// the read time-out, so the login works.
+TEST(SlowServer, OneBytePerHundredMillisecondsStillLogsIn) {
+    LoopbackPeer peer;
+    std::string received;
+    std::thread server([&] {
+        if (!peer.AcceptOne())
+            return;
+        auto trickle = [&](const std::string& bytes) {
+            for (char c : bytes) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (!peer.Send(std::string(1, c)))
+                    return;
+            }
+        };
+        trickle("220 hi\r\n");
+        received += peer.ReadLine();
+        trickle("331 p\r\n");
+        received += peer.ReadLine();
+        trickle("230-a\r\n230 b\r\n");
+        peer.WaitForClose();
+    });
+    TIdFTP client;
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.Username = "u";
+    client.Password = "p";
+    client.ReadTimeout = 5000;
+    const Failure f = FailureOf([&] {
+        client.ConnectServer(false);
+        client.SignOn();
+    });
+    client.DropConnection();
+    server.join();
+    EXPECT_EQ(f.Class, "none") << f.Message;
+    EXPECT_EQ(client.WelcomeReply().Text(), (Lines{"hi"}));
+    EXPECT_EQ(client.LoginReply().NumericCode(), 230);
+    EXPECT_EQ(client.LoginReply().Text(), (Lines{"a", "b"}));
+    EXPECT_EQ(received, "USER u\r\nPASS p\r\n");
+}
+
+} // namespace
