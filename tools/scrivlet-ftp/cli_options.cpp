@@ -25,6 +25,16 @@ int32_t ParsePort(const std::string& option, const std::string& text) {
     return *value;
 }
 
+int32_t ParseSeconds(const std::string& option, const std::string& text) {
+    // The limit in milliseconds must fit the connection's 32-bit setting.
+    constexpr int32_t Most = 2147483;
+    const std::optional<int32_t> value = TryStrToInt(text);
+    if (!value || *value < 0 || *value > Most)
+        throw CliUsageError(option + ": not a number of seconds from 0 to " + std::to_string(Most) +
+                            ": " + text);
+    return *value;
+}
+
 TIdFtpProxyType ParseProxyType(const std::string& text) {
     for (const ProxyTypeName& entry : ProxyTypeNames)
         if (text == entry.Name)
@@ -123,6 +133,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             flag(options.Append);
         else if (arg == "--port")
             options.Port = ParsePort(arg, value());
+        else if (arg == "--timeout")
+            options.TimeoutSeconds = ParseSeconds(arg, value());
         else if (arg == "--user")
             options.User = value();
         else if (arg == "--password") {
@@ -208,6 +220,9 @@ Options:
   --passive                 Passive data connections (PASV). The default is
                             active mode (PORT): the server connects back to
                             us, and gives up after 30 seconds if it cannot.
+  --timeout SECONDS         Give up with "Read Timeout" when the server sends
+                            nothing for this many seconds while a reply or
+                            data is due (default 60; 0 waits for ever).
   --proxy-type T            FTP proxy mode: none, user-site, site, open,
                             user-pass or transparent.
   --proxy-host H            Proxy host (the connection goes there instead).

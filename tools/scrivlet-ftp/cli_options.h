@@ -27,6 +27,8 @@ struct CliOptions {
     std::string Password;
     bool PasswordGiven = false;
     bool Passive = false;
+    // How long a read may wait for the server (0: no limit).
+    int32_t TimeoutSeconds = 60;
     TIdFtpProxySettings Proxy;
     CliSocksOptions Socks;
     std::string Command;

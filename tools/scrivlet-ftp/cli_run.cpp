@@ -136,6 +136,8 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     // eighth of the system calls, which is what bulk copies from a shell want.
     ftp.SendBufferSize = CliBlockSize;
     ftp.RecvBufferSize = CliBlockSize;
+    // A server that stops answering must not hold the command for ever.
+    ftp.ReadTimeout = options.TimeoutSeconds * 1000;
     ftp.SetProxySettings(options.Proxy);
     try {
         ftp.ConnectServer(true, IdTimeoutDefault);
