@@ -115,7 +115,7 @@ void TFormOpenFile::createStatusBar() {
 void TFormOpenFile::createClient() {
     FClient = std::make_unique<TWindowFtpClient>();
     FClient->MaxLineAction = TIdMaxLineAction::maException;
-    FClient->ReadTimeout = 0;
+    FClient->ReadTimeout = ClientReadTimeout;
     FClient->ProxySettings().ProxyType = TIdFtpProxyType::fpcmNone;
     FClient->ProxySettings().Port = 0;
 }

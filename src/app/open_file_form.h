@@ -96,6 +96,10 @@ public:
     std::unique_ptr<QTimer> Timer1;
 
     static constexpr const char* DefaultServer = "localhost";
+    // How long (ms) the client's reads wait for the server: a server that stops
+    // answering fails the action with "Read Timeout" instead of freezing the
+    // window for good.
+    static constexpr int32_t ClientReadTimeout = 60000;
 
 private:
     void createWindowFrame();

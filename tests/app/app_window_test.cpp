@@ -121,7 +121,7 @@ TEST(MainWindow, StartsEmptyAndDisconnected) {
     EXPECT_FALSE(form.Client().IsConnected());
     EXPECT_EQ(form.Client().Port, 21);
     EXPECT_FALSE(form.Client().Passive);
-    EXPECT_EQ(form.Client().ReadTimeout, 0);
+    EXPECT_EQ(form.Client().ReadTimeout, TFormOpenFile::ClientReadTimeout);
     EXPECT_EQ(form.Client().MaxLineAction, TIdMaxLineAction::maException);
 }
 
