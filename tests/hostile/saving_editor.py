@@ -8,7 +8,7 @@ Arguments: SAVES INTERVAL PID_DIR FILE
   PID_DIR   this process's id goes to PID_DIR/<file name>.pid
 Each save replaces the content in one rename, carrying a modification time of
 its own whole second (1700000000 + 10 * save number), and its content is
-SaveContent(name, number) below.
+save_content(name, number) below.
 """
 
 import os
