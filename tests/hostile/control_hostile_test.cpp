@@ -70,7 +70,7 @@ TEST_F(ControlHostile, GarbageInsteadOfACodeIsRefused) {
     Server.Greeting("hello, this is no FTP server\r\n");
     Failure f = FailureOf([&] { Client.ConnectServer(false); });
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 0);
+    EXPECT_EQ(f.Code, 0);
     // The text from the fifth character on, as for any reply.
     EXPECT_EQ(f.Message, "o, this is no FTP server\r\n");
     EXPECT_FALSE(Client.IsConnected());
@@ -79,7 +79,7 @@ TEST_F(ControlHostile, GarbageInsteadOfACodeIsRefused) {
     Server.Reply("OK, fine");
     f = FailureOf([&] { Client.SendCommand("NOOP", 200); });
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 0);
+    EXPECT_EQ(f.Code, 0);
     EXPECT_EQ(f.Message, "fine\r\n");
     ExpectUsableAgain();
 }
@@ -88,7 +88,7 @@ TEST_F(ControlHostile, Greeting120IsRefusedAndTheConnectionDropped) {
     Server.Greeting("120 Service ready in 10 minutes\r\n");
     const Failure f = FailureOf([&] { Client.ConnectServer(false); });
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 120);
+    EXPECT_EQ(f.Code, 120);
     EXPECT_EQ(f.Message, "Service ready in 10 minutes\r\n");
     EXPECT_FALSE(Client.IsConnected());
     ExpectUsableAgain();
@@ -103,7 +103,7 @@ TEST_F(ControlHostile, DataBytesOnTheControlConnectionAreRefusedAsAReply) {
     Server.ReplyRaw(bytes);
     const Failure f = FailureOf([&] { Client.SendCommand("SYST", 215); });
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 0);
+    EXPECT_EQ(f.Code, 0);
     ExpectUsableAgain();
 }
 

@@ -240,7 +240,7 @@ TEST_F(HalfFile, FailureReplyIsRaisedAndTheLocalFileKeepsTheHalf) {
     Server.Reply("200 PORT ok").ReplyRaw("150 Opening\r\n451 Transfer failed\r\n");
     const Failure f = Retrieve();
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 451);
+    EXPECT_EQ(f.Code, 451);
     EXPECT_EQ(f.Message, "Transfer failed\r\n");
     EXPECT_TRUE(ReadFileBytes(Local) == Half);
     ExpectUsableAgain();
@@ -287,7 +287,7 @@ TEST_F(DataHostile, FailureReplyAfterTheWholeDataIsRaised) {
     TMemoryStream stream;
     const Failure f = FailureOf([&] { Client.RetrieveStream("/f", stream, false); });
     EXPECT_EQ(f.Class, "EIdProtocolReplyError");
-    EXPECT_EQ(f.ReplyCode, 452);
+    EXPECT_EQ(f.Code, 452);
     EXPECT_TRUE(stream.ToString() == whole);
     ExpectUsableAgain();
 }

@@ -121,7 +121,7 @@ TEST_P(CloseAtStep, RaisesTheConnectionErrorClosesItsSocketsAndLogsInAgain) {
 
     if (c.At == Step::MidData) {
         EXPECT_EQ(f.Class, "EIdSocketError") << f.Message;
-        EXPECT_EQ(f.ReplyCode, 10054);
+        EXPECT_EQ(f.Code, 10054);
         // The reset came on the data connection; the client learns of the
         // control connection's end only when it next reads it.
         Client.SignOff();

@@ -23,7 +23,8 @@ int OpenDescriptors();
 struct Failure {
     std::string Class;
     std::string Message;
-    int ReplyCode = -1;
+    // The reply code of a refused reply, the error code of a socket error.
+    int Code = -1;
 };
 Failure FailureOf(const std::function<void()>& call);
 
