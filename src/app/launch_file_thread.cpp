@@ -6,6 +6,7 @@
 #include "app/handler_edge.h"
 #include "app/local_file_stamp.h"
 #include "core/datetime.h"
+#include "core/exceptions.h"
 #include "ftp/ftp_client.h"
 
 #include <algorithm>
@@ -86,6 +87,10 @@ bool TLaunchFileThread::Download() {
         if (OwnerForm->Closing())
             return;
         site.Client.RetrieveFile(RemotePath, LocalPath, false, false);
+        // A download the server aborted is short: editing it and saving would
+        // overwrite the server's whole file with the part that arrived.
+        if (site.Client.LastTransferAborted)
+            throw EIdException(TIdMsg::FtpTransferAborted);
         done = true;
     });
     return done;
@@ -153,6 +158,8 @@ bool TLaunchFileThread::Upload() {
         if (OwnerForm->Closing())
             return;
         site.Client.StoreFile(LocalPath, RemotePath, false);
+        if (site.Client.LastTransferAborted)
+            throw EIdException(TIdMsg::FtpTransferAborted);
         site.State.LastActivity = static_cast<int32_t>(site.Ticks());
         done = true;
     });

@@ -59,6 +59,9 @@ public:
     std::vector<std::string> RawListing;
     TIdTCPConnection* DataConnection() const { return FDataConnection; }
     bool ResumeProbed = false;
+    // The last transfer's final reply was 426 or 450 (then 226 or 225): the
+    // server says the data did not all arrive, though no exception is raised.
+    bool LastTransferAborted = false;
     bool ResumeAllowed = false;
 
     // --- Control channel and login ---

@@ -289,6 +289,7 @@ void TIdFTP::OutboundActive(const std::string& command, TStream& stream) {
 void TIdFTP::FinishTransfer() {
     const int code = ReadReply({225, 226, 250, 426, 450});
     if (code == 426 || code == 450) {
+        LastTransferAborted = true;
         ReadReply({226, 225});
         RaiseStatus(TIdStatus::ftpAborted, {MsgText(TIdMsg::FtpTransferAborted)});
     }
@@ -297,6 +298,7 @@ void TIdFTP::FinishTransfer() {
 void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
     FAbortRequested = false;
+    LastTransferAborted = false;
     try {
         if (Passive)
             InboundPassive(command, stream, resume);
@@ -313,6 +315,7 @@ void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool r
 void TIdFTP::OutboundTransfer(const std::string& command, TStream& stream) {
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
     FAbortRequested = false;
+    LastTransferAborted = false;
     try {
         if (Passive)
             OutboundPassive(command, stream);

@@ -31,7 +31,8 @@ void ActiveDataPeer::Run() {
             for (; seen < commands.size() && port == 0; ++seen) {
                 if (commands[seen].rfind("PORT ", 0) == 0)
                     lastPort = PortOf(commands[seen]);
-                else if (commands[seen].rfind("LIST", 0) == 0)
+                else if (commands[seen].rfind("LIST", 0) == 0 ||
+                         commands[seen].rfind("RETR ", 0) == 0)
                     port = lastPort;
             }
             if (port == 0)

@@ -14,7 +14,7 @@
 
 class ActiveDataPeer {
 public:
-    // One listing text per expected LIST, in order.
+    // One text per expected LIST or RETR, in order.
     ActiveDataPeer(FakeFtpServer& server, std::vector<std::string> listings);
     ~ActiveDataPeer();
     ActiveDataPeer(const ActiveDataPeer&) = delete;

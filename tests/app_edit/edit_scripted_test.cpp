@@ -71,3 +71,23 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     EXPECT_EQ(server.Commands().size(), 7u);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
+
+TEST(EditScripted, ADownloadTheServerAbortedStartsNoEditorAndSaysSo) {
+    FakeFtpServer server;
+    ScriptLogin(server);
+    // Half the file, then the server's word that it did not all arrive.
+    server.Reply("200 PORT ok")
+        .ReplyRaw("150 Opening\r\n426 Connection closed; transfer aborted\r\n226 Abort done\r\n");
+    ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   10 Mar 01  2024 notes.txt\r\n", "half"});
+    TempDir mirror;
+    TempDir scratch;
+    EditWindow w(mirror.Path(), ScriptedEditor({"pid=" + scratch.File("pid")}));
+    w.Form().Timer1->stop();
+    w.LogIn(server.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Could not download "); }))
+        << server.Commands().back();
+    EXPECT_NE(w.Statuses.back().find(": Transfer aborted"), std::string::npos) << w.Statuses.back();
+    ASSERT_TRUE(w.WaitFor([] { return TLaunchFileThread::Running() == 0; }));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
+}

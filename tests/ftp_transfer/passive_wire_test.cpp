@@ -156,6 +156,14 @@ TEST_F(PassiveTransfer, AbortedFinalReplyFollowedBy226EndsWithoutAnException) {
     Client.RetrieveStream("/f", stream, false);
     EXPECT_EQ(stream.ToString(), "part");
     EXPECT_EQ(Status, Aborted());
+    EXPECT_TRUE(Client.LastTransferAborted);
+    // The next transfer that ends normally clears the mark.
+    Data.Join();
+    Data.ServePassive(SendAndClose("whole"));
+    Server.Reply(Data.PasvReply()).ReplyRaw("150 Opening\r\n226 Done\r\n");
+    TMemoryStream next;
+    Client.RetrieveStream("/f", next, false);
+    EXPECT_FALSE(Client.LastTransferAborted);
 }
 
 TEST_F(PassiveTransfer, AbortedFinalReplyFollowedBy250Raises) {
