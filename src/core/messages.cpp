@@ -125,11 +125,11 @@ std::string FormatPattern(std::string_view pattern, std::initializer_list<std::s
             out += c;
             continue;
         }
-        const char spec = pattern[i + 1];
-        if (spec == '%') {
+        const char kind = pattern[i + 1];
+        if (kind == '%') {
             out += '%';
             ++i;
-        } else if (spec == 's' || spec == 'd') {
+        } else if (kind == 's' || kind == 'd') {
             if (next != args.end()) {
                 out += *next;
                 ++next;
