@@ -9,8 +9,8 @@ jobs=$(nproc)
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
-(cd build/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+ctest --preset asan -j"$jobs"
 
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j"$jobs" --target threaded_tests
-(cd build/tsan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" -L threads)
+ctest --preset tsan -j"$jobs"

@@ -32,8 +32,7 @@ SeenBox ShowAndClose(const std::function<void()>& show) {
             if (box == nullptr || !box->isVisible())
                 continue;
             if (!seen.Shown) {
-                seen = {true, box->windowTitle(), box->text(), box->icon(),
-                        box->standardButtons()};
+                seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
             }
             box->done(QMessageBox::Ok);
         }
