@@ -65,6 +65,9 @@ void TransferProgress::Follow(TIdComponent& component) {
         FStart = FLastDrawn = Clock::now();
     };
     component.OnWork = [this](TIdComponent*, TWorkMode, int32_t position) { Moved(position); };
+    // The data is all there before the final reply is read: the line goes
+    // then, so a dialogue shown with --verbose starts on a line of its own.
+    component.OnWorkEnd = [this](TIdComponent*, TWorkMode) { Finish(); };
 }
 
 void TransferProgress::Moved(int32_t position, Clock::time_point now) {

@@ -18,6 +18,7 @@ TransferView::~TransferView() {
         return;
     FClient.OnWork = nullptr;
     FClient.OnWorkBegin = nullptr;
+    FClient.OnWorkEnd = nullptr;
     FProgress->Finish();
 }
 
