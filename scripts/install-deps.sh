@@ -10,6 +10,7 @@ packages=(
   python3-pyftpdlib
   microsocks dante-server
   curl time
+  desktop-file-utils appstream
 )
 [ "$#" -gt 0 ] && packages+=("$@")
 

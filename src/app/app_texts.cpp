@@ -56,4 +56,9 @@ std::string NotAPlainFileName(const std::string& name) {
     return "Cannot open \"" + shown + "\": the server gave a name that is not a plain file name";
 }
 
+// The user's editor.
+std::string EditorNotStarted(const std::string& command, const std::string& reason) {
+    return "Could not start the editor " + command + ": " + OneLine(reason);
+}
+
 } // namespace AppText

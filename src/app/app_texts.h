@@ -37,4 +37,7 @@ std::string KeepAliveFailed(const std::string& message);
 // The error report for an entry whose name cannot name a local file.
 std::string NotAPlainFileName(const std::string& name);
 
+// The user's editor: a command that could not be started, and why.
+std::string EditorNotStarted(const std::string& command, const std::string& reason);
+
 } // namespace AppText

@@ -1,6 +1,11 @@
 #include "app/editor_command.h"
 
+#include "app/editor_resolution.h"
+#include "app/xdg_mime_query.h"
+
+#include <QMimeDatabase>
 #include <cstdlib>
+#include <optional>
 
 std::vector<std::string> SplitCommandWords(const std::string& command) {
     std::vector<std::string> words;
@@ -31,15 +36,38 @@ std::vector<std::string> SplitCommandWords(const std::string& command) {
     return words;
 }
 
-std::vector<std::string> EditorProgramFrom(const char* value) {
-    std::vector<std::string> words;
-    if (value != nullptr)
-        words = SplitCommandWords(value);
-    if (words.empty())
-        words = SplitCommandWords(DefaultEditorCommand);
-    return words;
+std::string CommandText(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (!text.empty())
+            text += ' ';
+        if (!word.empty() && word.find_first_of(" \t'\"") == std::string::npos)
+            text += word;
+        else if (word.find('"') == std::string::npos)
+            text += '"' + word + '"';
+        else
+            text += '\'' + word + '\'';
+    }
+    return text;
 }
 
-std::vector<std::string> EditorProgram() {
-    return EditorProgramFrom(std::getenv(EditorVariable));
+std::vector<std::string> EditorCommandFor(const std::vector<std::string>& configured,
+                                          const std::string& path) {
+    if (!configured.empty()) {
+        std::vector<std::string> words = configured;
+        words.push_back(path);
+        return words;
+    }
+    TEditorEnvironment environment;
+    environment.Variable = [](const std::string& name) -> std::optional<std::string> {
+        const char* value = std::getenv(name.c_str());
+        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    };
+    environment.DefaultApplication = [](const std::string& mimeType) {
+        return QueryDefaultApplication(mimeType);
+    };
+    // Thread-safe, and only the name and the first bytes of the copy decide.
+    const std::string mimeType =
+        QMimeDatabase().mimeTypeForFile(QString::fromStdString(path)).name().toStdString();
+    return ResolveEditor(environment, path, mimeType);
 }

@@ -1,6 +1,7 @@
-// Which editor an opened file is handed to: the command in SCRIVLET_EDITOR, or
-// gedit waiting for its window to close. The command must block until the
-// user is done with the file, since the file is watched only while it runs.
+// Which editor an opened file is handed to, as words to run without a shell:
+// the command the window was given, or the user's editor for the file (see
+// editor_resolution.h). The command must block until the user is done with
+// the file, since the file is watched only while it runs.
 #pragma once
 
 #include <string>
@@ -14,9 +15,12 @@ inline constexpr const char* DefaultEditorCommand = "gedit --wait";
 // dropped). Nothing else is interpreted: no variables, globs or escapes.
 std::vector<std::string> SplitCommandWords(const std::string& command);
 
-// The editor for a value of SCRIVLET_EDITOR (null: not set); the default
-// command when the value is unset or has no words.
-std::vector<std::string> EditorProgramFrom(const char* value);
+// The words as one line for a message: each word with a blank or a quote in
+// it in quotes, so that SplitCommandWords gives the words back.
+std::string CommandText(const std::vector<std::string>& words);
 
-// The editor of this process, from its environment.
-std::vector<std::string> EditorProgram();
+// The words to run for editing `path`: `configured` with the path added, or
+// when it is empty the user's editor for the file, from this process's
+// environment and the desktop's default application for the file's type.
+std::vector<std::string> EditorCommandFor(const std::vector<std::string>& configured,
+                                          const std::string& path);

@@ -54,21 +54,37 @@ struct TSpawnSetup {
 } // namespace
 
 bool TEditorProcess::Start(const std::vector<std::string>& program, const std::string& path) {
-    if (program.empty() || FPid > 0)
-        return false;
+    if (program.empty())
+        return Start(program);
     std::vector<std::string> words = program;
     words.push_back(path);
+    return Start(words);
+}
+
+bool TEditorProcess::Start(const std::vector<std::string>& words) {
+    FStartError = 0;
+    if (words.empty() || FPid > 0) {
+        FStartError = words.empty() ? ENOENT : EBUSY;
+        return false;
+    }
+    std::vector<std::string> arguments = words;
     std::vector<char*> argv;
-    for (std::string& word : words)
+    for (std::string& word : arguments)
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
     TSpawnSetup setup;
-    if (!setup.Ready || !setup.Configure())
+    if (!setup.Ready || !setup.Configure()) {
+        FStartError = ENOMEM;
         return false;
+    }
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &setup.Actions, &setup.Attributes, argv.data(), environ) != 0)
+    if (const int failed =
+            posix_spawnp(&pid, argv[0], &setup.Actions, &setup.Attributes, argv.data(), environ);
+        failed != 0) {
+        FStartError = failed;
         return false;
+    }
     FPid = pid;
     return true;
 }

@@ -17,6 +17,10 @@ public:
     // descriptors, and none of the others (the FTP client's sockets among
     // them). False when it cannot be started.
     bool Start(const std::vector<std::string>& program, const std::string& path);
+    // Starts the words as they are: the program, then its arguments.
+    bool Start(const std::vector<std::string>& words);
+    // Why the last Start failed: an errno value (0 when it did not fail).
+    int StartError() const { return FStartError; }
     // True once the editor has ended (its exit status is collected then).
     bool HasEnded();
     pid_t Pid() const { return FPid; }
@@ -24,4 +28,5 @@ public:
 private:
     pid_t FPid = -1;
     bool FEnded = false;
+    int FStartError = 0;
 };

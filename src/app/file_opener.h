@@ -15,7 +15,8 @@ class TIdFTPListItem;
 class TFileOpener {
 public:
     // `mirrorFolder` holds the per-server folders (the executable's folder in
-    // the program); `editor` is the editor command's words.
+    // the program); `editor` is the editor command's words (empty: the
+    // user's editor for each file).
     TFileOpener(TWindowState& state, std::shared_ptr<TWindowLink> workers, std::string mirrorFolder,
                 std::vector<std::string> editor);
 

@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/client_lock.h"
+#include "app/editor_command.h"
 #include "app/editor_process.h"
 #include "app/handler_edge.h"
 #include "app/local_file_stamp.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -69,7 +71,7 @@ void TLaunchFileThread::Body() {
     }
     FileStamp = LocalFileStamp(LocalPath);
     try {
-        if (MonitorEditor(EditorProgram, LocalPath) == TEnd::WindowClosing)
+        if (MonitorEditor(EditorProgram, LocalPath) != TEnd::EditorClosed)
             return;
     } catch (...) {
         // The editor keeps running, but its saves no longer reach the server:
@@ -99,8 +101,12 @@ bool TLaunchFileThread::Download() {
 TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor(const std::vector<std::string>& editor,
                                                          const std::string& localPath) {
     TEditorProcess process;
-    if (!process.Start(editor, localPath))
-        return TEnd::EditorClosed;
+    const std::vector<std::string> command = EditorCommandFor(editor, localPath);
+    if (!process.Start(command)) {
+        ShowStatus(
+            AppText::EditorNotStarted(CommandText(command), std::strerror(process.StartError())));
+        return TEnd::EditorNotStarted;
+    }
     for (;;) {
         const TWait waited = WaitForEditor(process);
         if (waited == TWait::WindowClosing)

@@ -30,6 +30,7 @@ public:
 
     // The window that opened the file, reached only through the link.
     const std::shared_ptr<TWindowLink> OwnerForm;
+    // The editor command's words; empty: the user's editor for the file.
     const std::vector<std::string> EditorProgram;
     const std::string LocalPath;
     // Fixed when the file is opened: navigating elsewhere while the editor is
@@ -39,7 +40,7 @@ public:
     std::optional<int64_t> FileStamp;
 
 private:
-    enum class TEnd { EditorClosed, WindowClosing };
+    enum class TEnd { EditorClosed, EditorNotStarted, WindowClosing };
     enum class TWait { EditorEnded, TimedOut, WindowClosing };
 
     void Body();

@@ -2,7 +2,6 @@
 
 #include "app/app_texts.h"
 #include "app/client_lock.h"
-#include "app/editor_command.h"
 #include "app/file_rows.h"
 #include "app/files_view.h"
 #include "app/handler_edge.h"
@@ -145,7 +144,7 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
         std::make_shared<TWindowLink>(TEditSite{*FClient, State, status, beep, options.Ticks});
     FOpener = std::make_unique<TFileOpener>(
         State, FWorkers, options.MirrorFolder.empty() ? ExecutableFolder() : options.MirrorFolder,
-        options.Editor.empty() ? EditorProgram() : options.Editor);
+        options.Editor);
     FKeepAlive = std::make_unique<TKeepAlive>(
         *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
     FBrowser->OnOpenFile = [this](const TIdFTPListItem& entry) { FOpener->OpenFile(entry); };

@@ -47,8 +47,9 @@ struct TFormOpenFileOptions {
     // Where the per-server mirror folders go; the executable's folder when
     // empty.
     std::string MirrorFolder;
-    // The editor command's words; EditorProgram() (SCRIVLET_EDITOR, else
-    // gedit) when empty.
+    // The editor command's words; when empty, the user's editor is found for
+    // each file (SCRIVLET_EDITOR, VISUAL, EDITOR, the desktop's default
+    // application, else gedit).
     std::vector<std::string> Editor;
 };
 

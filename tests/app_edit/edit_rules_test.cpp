@@ -54,10 +54,9 @@ TEST(LocalFileStamp, ReadsAFilesTimeAndHasNoneForWhatCannotBeRead) {
 }
 
 TEST(EditorCommand, SplitsIntoWordsWithoutAShell) {
-    EXPECT_EQ(EditorProgramFrom(nullptr), (Texts{"gedit", "--wait"}));
-    EXPECT_EQ(EditorProgramFrom(" \t "), (Texts{"gedit", "--wait"}));
-    EXPECT_EQ(EditorProgramFrom("xterm -e 'nano -w'"), (Texts{"xterm", "-e", "nano -w"}));
-    EXPECT_EQ(EditorProgramFrom("\"/opt/My Editor/ed\"  --block"),
+    EXPECT_EQ(SplitCommandWords(" \t "), Texts{});
+    EXPECT_EQ(SplitCommandWords("xterm -e 'nano -w'"), (Texts{"xterm", "-e", "nano -w"}));
+    EXPECT_EQ(SplitCommandWords("\"/opt/My Editor/ed\"  --block"),
               (Texts{"/opt/My Editor/ed", "--block"}));
     EXPECT_EQ(SplitCommandWords("ed $HOME *.txt a\"b c\"d"),
               (Texts{"ed", "$HOME", "*.txt", "ab cd"}));

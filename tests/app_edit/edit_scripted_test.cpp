@@ -91,3 +91,22 @@ TEST(EditScripted, ADownloadTheServerAbortedStartsNoEditorAndSaysSo) {
     ASSERT_TRUE(w.WaitFor([] { return TLaunchFileThread::Running() == 0; }));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
+
+TEST(EditScripted, AnEditorThatCannotStartIsNamedWithTheReason) {
+    FakeFtpServer server;
+    ScriptLogin(server);
+    server.Reply("200 PORT ok").ReplyRaw("150 Opening\r\n226 Done\r\n");
+    ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n", "hello"});
+    TempDir mirror;
+    EditWindow w(mirror.Path(), {"/nonexistent/my editor", "--wait"});
+    w.Form().Timer1->stop();
+    w.LogIn(server.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    const std::string copy =
+        mirror.File("127.0.0.1:" + std::to_string(server.Port()) + "/notes.txt");
+    ASSERT_TRUE(w.WaitFor([] { return TLaunchFileThread::Running() == 0; }));
+    EXPECT_TRUE(w.Shown(AppText::EditorNotStarted("\"/nonexistent/my editor\" --wait " + copy,
+                                                  "No such file or directory")))
+        << ::testing::PrintToString(w.Statuses);
+    EXPECT_FALSE(w.ShownStartingWith(AppText::Closed));
+}

@@ -70,7 +70,7 @@ TEST(CliOptions, RefusesWhatCannotRun) {
         {"host", "ls", "--port"},
         {"--passive=yes", "host", "ls"},
         {"--proxy-type", "socks", "host", "ls"},
-        {"--verbose", "host", "ls"},
+        {"--verbosity", "host", "ls"},
     };
     for (const Args& args : refused)
         EXPECT_THROW(ParseCommandLine(args), CliUsageError) << ::testing::PrintToString(args);

@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include "core/text.h"
+#include "ftp_url.h"
 
 #include <cstdlib>
 #include <optional>
@@ -75,6 +76,46 @@ constexpr CommandShape Commands[] = {
     {"ls", 0, 1}, {"raw-ls", 0, 1}, {"get", 2, 2}, {"put", 2, 2}, {"quote", 1, 1},
 };
 
+bool IsCommandName(const std::string& text) {
+    for (const CommandShape& shape : Commands)
+        if (text == shape.Name)
+            return true;
+    return false;
+}
+
+// COMMAND URL [ARGS], or put LOCAL URL: the URL names the server, the login
+// and the remote path. False for the HOST COMMAND [ARGS] form.
+bool TakeUrlForm(const std::vector<std::string>& positional, CliOptions& options) {
+    if (positional.empty() || !IsCommandName(positional[0]))
+        return false;
+    const size_t urlAt = positional[0] == "put" ? 2 : 1;
+    if (positional.size() <= urlAt || !LooksLikeFtpUrl(positional[urlAt]))
+        return false;
+    FtpUrl url;
+    try {
+        url = ParseFtpUrl(positional[urlAt]);
+    } catch (const FtpUrlError& error) {
+        throw CliUsageError(error.what());
+    }
+    options.Host = url.Host;
+    if (url.Port)
+        options.Port = *url.Port;
+    if (url.User) {
+        options.User = *url.User;
+        options.UserGiven = true;
+    }
+    if (url.Password) {
+        options.Password = *url.Password;
+        options.PasswordGiven = true;
+    }
+    options.Command = positional[0];
+    options.Args.assign(positional.begin() + 1, positional.end());
+    options.Args[urlAt - 1] = url.Path;
+    if (url.Path.empty() && options.Command != "ls" && options.Command != "raw-ls")
+        throw CliUsageError(options.Command + ": the URL names no file: " + positional[urlAt]);
+    return true;
+}
+
 void CheckCommand(const CliOptions& options) {
     for (const CommandShape& shape : Commands) {
         if (options.Command != shape.Name)
@@ -98,6 +139,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
+        if (!optionsEnded && arg == "-v") {
+            options.Verbose = true;
+            continue;
+        }
         if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             positional.push_back(arg);
             continue;
@@ -125,6 +170,12 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         };
         if (arg == "--help")
             flag(options.Help);
+        else if (arg == "--version")
+            flag(options.Version);
+        else if (arg == "--verbose")
+            flag(options.Verbose);
+        else if (arg == "--quiet")
+            flag(options.Quiet);
         else if (arg == "--passive")
             flag(options.Passive);
         else if (arg == "--resume")
@@ -135,9 +186,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.Port = ParsePort(arg, value());
         else if (arg == "--timeout")
             options.TimeoutSeconds = ParseSeconds(arg, value());
-        else if (arg == "--user")
+        else if (arg == "--user") {
             options.User = value();
-        else if (arg == "--password") {
+            options.UserGiven = true;
+        } else if (arg == "--password") {
             options.Password = value();
             options.PasswordGiven = true;
         } else if (arg == "--proxy-type")
@@ -163,13 +215,16 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         else
             throw CliUsageError("unknown option: " + arg);
     }
-    if (options.Help)
+    if (options.Help || options.Version)
         return options;
-    if (positional.size() < 2)
-        throw CliUsageError(positional.empty() ? "missing HOST and COMMAND" : "missing COMMAND");
-    options.Host = positional[0];
-    options.Command = positional[1];
-    options.Args.assign(positional.begin() + 2, positional.end());
+    if (!TakeUrlForm(positional, options)) {
+        if (positional.size() < 2)
+            throw CliUsageError(positional.empty() ? "missing HOST and COMMAND"
+                                                   : "missing COMMAND");
+        options.Host = positional[0];
+        options.Command = positional[1];
+        options.Args.assign(positional.begin() + 2, positional.end());
+    }
     CheckCommand(options);
     CheckSocks(options.Socks);
     if (options.Proxy.ProxyType != TIdFtpProxyType::fpcmNone && !options.Proxy.Host.empty() &&
@@ -186,8 +241,32 @@ std::string EffectivePassword(const CliOptions& options) {
     return options.User == "anonymous" ? "anonymous@" : "";
 }
 
+void UseNetrc(CliOptions& options, const std::vector<NetrcEntry>& entries) {
+    if (options.PasswordGiven)
+        return;
+    const std::optional<NetrcEntry> entry =
+        FindNetrcEntry(entries, options.Host,
+                       options.UserGiven ? std::optional<std::string>(options.User) : std::nullopt);
+    if (!entry)
+        return;
+    if (!options.UserGiven && entry->Login) {
+        options.User = *entry->Login;
+        options.UserGiven = true;
+    }
+    if (entry->Password && std::getenv("SCRIVLET_FTP_PASSWORD") == nullptr) {
+        options.Password = *entry->Password;
+        options.PasswordGiven = true;
+    }
+}
+
+std::string VersionText() {
+    return std::string("scrivlet-ftp ") + SCRIVLET_VERSION;
+}
+
 const char* UsageText() {
     return R"(Usage: scrivlet-ftp [OPTIONS] HOST COMMAND [ARGS]
+       scrivlet-ftp [OPTIONS] COMMAND ftp://[USER[:PASSWORD]@]HOST[:PORT]/PATH [ARGS]
+       scrivlet-ftp [OPTIONS] put LOCAL ftp://[USER[:PASSWORD]@]HOST[:PORT]/PATH
 
 A command-line FTP client. It logs in, switches to binary transfers (TYPE I),
 asks the server's system type (SYST), runs one command and signs off.
@@ -210,13 +289,19 @@ Commands:
   quote "COMMAND"           Send one raw command line and print the reply.
                             Fails when the reply code is 400 or higher.
 
+URLs: an ftp:// URL stands for HOST and the remote path (ls, raw-ls and get
+take it first, put second). Its user, password and port, when present, replace
+--user, --password and --port; %XX stands for the byte XX. The path after the
+host's slash is relative to the login directory; start it with %2F for an
+absolute one (ftp://host/%2Fetc/motd is /etc/motd).
+
 Options:
   --port N                  Server port (default 21).
   --user U                  User name (default: anonymous).
   --password P              Password. Without it the environment variable
-                            SCRIVLET_FTP_PASSWORD is used, else "anonymous@"
-                            for the anonymous user and an empty password for
-                            any other.
+                            SCRIVLET_FTP_PASSWORD is used, else ~/.netrc,
+                            else "anonymous@" for the anonymous user and an
+                            empty password for any other.
   --passive                 Passive data connections (PASV). The default is
                             active mode (PORT): the server connects back to
                             us, and gives up after 30 seconds if it cannot.
@@ -238,12 +323,30 @@ Options:
   --socks-user U            SOCKS 4 user id, or SOCKS 5 user name.
   --socks-password P        SOCKS 5 password. With --socks-user or this, SOCKS 5
                             logs in with user name and password.
-  --help                    Show this text.
+  -v, --verbose             Show the control dialogue on standard error: each
+                            command ("> ") and reply line ("< "), with the
+                            password of PASS masked.
+  --quiet                   No summary line and no progress line.
+  --version                 Show the version and exit.
+  --help                    Show this text and exit.
+
+Login from ~/.netrc: when no password is given (by --password or the URL), the
+entry for HOST in ~/.netrc ("machine HOST login USER password SECRET", or a
+"default" entry) gives the user name, unless one is given, and the password,
+unless SCRIVLET_FTP_PASSWORD is set. With a user given, only an entry with that
+login (or none) is used. A ~/.netrc that others than its owner may read or
+write is not used, with a warning (chmod 600 ~/.netrc).
 
 Transfers print the byte count, the time and the rate in MB/s (10^6 bytes per
-second) on standard error.
+second) on standard error. While a transfer runs and standard error is a
+terminal, a progress line there shows the bytes moved, the share of the whole
+when the size is known, the rate and the time left.
 
-Exit status: 0 on success, 1 when the server or the connection fails (the
-error message goes to standard error), 2 for a wrong command line.
+Exit status:
+  0                         Success.
+  1                         The server or the connection failed (the error
+                            message goes to standard error), or quote got a
+                            reply code of 400 or higher.
+  2                         A wrong command line.
 )";
 }

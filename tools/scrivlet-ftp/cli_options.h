@@ -3,6 +3,7 @@
 
 #include "ftp/proxy_settings.h"
 #include "net/socks_info.h"
+#include "netrc.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -24,6 +25,7 @@ struct CliOptions {
     std::string Host;
     int32_t Port = 21;
     std::string User = "anonymous";
+    bool UserGiven = false;
     std::string Password;
     bool PasswordGiven = false;
     bool Passive = false;
@@ -36,6 +38,14 @@ struct CliOptions {
     bool Resume = false;
     bool Append = false;
     bool Help = false;
+    bool Version = false;
+    // The control dialogue on standard error.
+    bool Verbose = false;
+    // No summary line and no progress line.
+    bool Quiet = false;
+    // The progress line of transfers; set by the program when standard error
+    // is a terminal and --quiet is not given.
+    bool Progress = false;
 };
 
 // A command line that cannot be run; the message says why.
@@ -51,4 +61,12 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args);
 // "anonymous@" for the anonymous user and the empty text for any other.
 std::string EffectivePassword(const CliOptions& options);
 
+// Takes the user and password from the .netrc entry for the host when the
+// command line gave no password: the entry's login when no user was given,
+// and its password unless $SCRIVLET_FTP_PASSWORD is set.
+void UseNetrc(CliOptions& options, const std::vector<NetrcEntry>& entries);
+
 const char* UsageText();
+
+// "scrivlet-ftp <version>".
+std::string VersionText();

@@ -3,8 +3,10 @@
 #include "core/exceptions.h"
 #include "core/streams.h"
 #include "core/text.h"
+#include "dialogue_log.h"
 #include "ftp/ftp_client.h"
 #include "net/io_handler.h"
+#include "transfer_view.h"
 
 #include <chrono>
 #include <cstdio>
@@ -40,16 +42,6 @@ std::string ErrorText(const std::exception& error) {
     return text;
 }
 
-class TransferClock {
-public:
-    double Seconds() const {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point FStart = std::chrono::steady_clock::now();
-};
-
 int RunCommand(TIdFTP& ftp, const CliOptions& options, std::ostream& out, std::ostream& err) {
     const std::string path = options.Args.empty() ? std::string() : options.Args[0];
     if (options.Command == "ls" || options.Command == "raw-ls") {
@@ -67,16 +59,18 @@ int RunCommand(TIdFTP& ftp, const CliOptions& options, std::ostream& out, std::o
     if (options.Command == "get") {
         const std::string& local = options.Args[1];
         const int64_t before = options.Resume ? LocalFileSize(local) : 0;
-        const TransferClock clock;
+        const std::optional<int64_t> size =
+            options.Progress ? RemoteFileSize(ftp, options.Args[0]) : std::nullopt;
+        TransferView view(ftp, options.Progress, !options.Quiet, err, before, size);
         ftp.RetrieveFile(options.Args[0], local, !options.Resume, options.Resume);
-        err << FormatTransferSummary(LocalFileSize(local) - before, clock.Seconds()) << '\n';
+        view.Done(LocalFileSize(local) - before);
         return 0;
     }
     if (options.Command == "put") {
         const std::string& local = options.Args[0];
-        const TransferClock clock;
+        TransferView view(ftp, options.Progress, !options.Quiet, err, 0, LocalFileSize(local));
         ftp.StoreFile(local, options.Args[1], options.Append);
-        err << FormatTransferSummary(LocalFileSize(local), clock.Seconds()) << '\n';
+        view.Done(LocalFileSize(local));
         return 0;
     }
     // quote
@@ -120,9 +114,12 @@ std::string FormatTransferSummary(int64_t bytes, double seconds) {
 }
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    // Declared first: it must outlive the client that uses it.
+    // Declared first: they must outlive the client that uses them.
     TIdIOHandlerSocket socksHandler;
+    DialogueLog dialogue(err);
     TIdFTP ftp;
+    if (options.Verbose)
+        ftp.SetIntercept(&dialogue);
     if (options.Socks.Version != TSocksVersion::svNoSocks) {
         UseSocks(options.Socks, socksHandler);
         ftp.SetIOHandler(&socksHandler);

@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -20,5 +21,11 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return 0;
     }
+    if (options.Version) {
+        std::cout << VersionText() << '\n';
+        return 0;
+    }
+    UseNetrc(options, ReadNetrcFile(DefaultNetrcPath(), std::cerr));
+    options.Progress = !options.Quiet && ::isatty(STDERR_FILENO) == 1;
     return RunCli(options, std::cout, std::cerr);
 }
