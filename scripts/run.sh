@@ -9,13 +9,14 @@
 #
 # Installs what is missing first (apt-get, as root or through sudo) and builds
 # with the release preset into build/release. Double-clicked files open in the
-# editor named by SCRIVLET_EDITOR; when it is unset, a blocking editor found
-# installed is chosen (gedit --wait first) and named on the terminal.
+# editor the window finds (SCRIVLET_EDITOR, VISUAL, EDITOR, the desktop's default
+# for the file type, gedit); when none of those is set and gedit is missing, a
+# blocking editor found installed is chosen and named on the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "$#" -gt 1 ] || [ "${1:-}" = "-h" ] || [ "${1:-}" = "--help" ]; then
-  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
   exit 0
 fi
 server="${1:-}"
@@ -35,8 +36,8 @@ app=build/release/src/app/scrivlet
 
 # Saves are uploaded only while the editor runs, so the command must not return
 # before the user closes the file: each candidate is started in its blocking mode.
-if [ -z "${SCRIVLET_EDITOR:-}" ]; then
-  for candidate in "gedit --wait" "kate --block" "mousepad --disable-server" "gvim -f" \
+if [ -z "${SCRIVLET_EDITOR:-}${VISUAL:-}${EDITOR:-}" ] && ! command -v gedit >/dev/null 2>&1; then
+  for candidate in "kate --block" "kate --block" "mousepad --disable-server" "gvim -f" \
                    "geany -i" "code --wait" "emacs"; do
     if command -v "${candidate%% *}" >/dev/null 2>&1; then
       SCRIVLET_EDITOR=$candidate
@@ -44,7 +45,8 @@ if [ -z "${SCRIVLET_EDITOR:-}" ]; then
     fi
   done
 fi
-if [ -z "${SCRIVLET_EDITOR:-}" ] && command -v xterm >/dev/null 2>&1; then
+if [ -z "${SCRIVLET_EDITOR:-}${VISUAL:-}${EDITOR:-}" ] && ! command -v gedit >/dev/null 2>&1 &&
+   command -v xterm >/dev/null 2>&1; then
   for candidate in nano vi; do
     if command -v "$candidate" >/dev/null 2>&1; then
       SCRIVLET_EDITOR="xterm -e $candidate"
@@ -55,6 +57,8 @@ fi
 if [ -n "${SCRIVLET_EDITOR:-}" ]; then
   export SCRIVLET_EDITOR
   echo "Files open in: $SCRIVLET_EDITOR (set SCRIVLET_EDITOR to choose another editor)."
+elif [ -n "${VISUAL:-}${EDITOR:-}" ] || command -v gedit >/dev/null 2>&1; then
+  echo "Files open in your editor (VISUAL, EDITOR, the desktop's default, or gedit; SCRIVLET_EDITOR overrides)."
 else
   echo "No blocking editor found (gedit, kate, mousepad, gvim, geany, code, emacs, or xterm" >&2
   echo "with nano or vi): opened files will not reach an editor. Install gedit, or set" >&2
