@@ -136,13 +136,22 @@ private:
     // (destroying it) once no other thread can reach it any more.
     template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);
     void DestroyDataConnection();
-    void InboundPassive(const std::string& command, TStream& stream, bool resume);
-    void InboundActive(const std::string& command, TStream& stream, bool resume);
-    void OutboundPassive(const std::string& command, TStream& stream);
-    void OutboundActive(const std::string& command, TStream& stream);
-    TIdSimpleServer& StartDataListener();
+    enum class TDirection { Inbound, Outbound };
+    class TDataConnectionScope;
+    // The one transfer body: open the data connection (passive or active),
+    // send the command, read the preliminary reply, move the bytes, read the
+    // final reply.
+    void Transfer(const std::string& command, TStream& stream, TDirection direction, bool resume);
+    // PASV, and a data client made for the address it names (not connected yet).
+    TIdTCPClient& OpenPassiveDataClient(TDataConnectionScope& data);
+    // A listener on the control connection's local address, announced by PORT.
+    TIdSimpleServer& StartDataListener(TDataConnectionScope& data);
     void AcceptDataConnection(TIdSimpleServer& listener);
     void SendRestart(TStream& stream);
+    // REST (when resuming) and the transfer command, without waiting for a reply.
+    void SendTransferCommand(const std::string& command, TStream& stream, bool resume);
+    void ReadPreliminaryReply(TDirection direction);
+    void SendOutbound(TIdTCPConnection& data, TStream& stream);
     // The final reply of a transfer, and the second one after an aborted one.
     void FinishTransfer();
     // Whether a failed send is the expected result of an abort.

@@ -6,6 +6,7 @@
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
@@ -152,17 +153,59 @@ void TIdFTP::SendRestart(TStream& stream) {
     SendCommand("REST " + std::to_string(stream.Position()), 350);
 }
 
-TIdSimpleServer& TIdFTP::StartDataListener() {
-    TIdSimpleServer& listener = InstallDataConnection(std::make_unique<TIdSimpleServer>());
-    PrepareDataConnection();
+// Owns the data connection of one transfer: installs it where AbortTransfer
+// can reach it, and on every path drops it (closing the socket; after an
+// upload that close tells the server the data is complete) and destroys it.
+class TIdFTP::TDataConnectionScope {
+public:
+    explicit TDataConnectionScope(TIdFTP& ftp) : FFtp(ftp) {}
+    TDataConnectionScope(const TDataConnectionScope&) = delete;
+    TDataConnectionScope& operator=(const TDataConnectionScope&) = delete;
+    ~TDataConnectionScope() {
+        if (FConnection == nullptr)
+            return;
+        try {
+            FConnection->DropConnection();
+        } catch (...) {
+            // Closing a connection that is going away has nothing to report.
+        }
+        FFtp.DestroyDataConnection();
+    }
+
+    template <typename T> T& Install(std::unique_ptr<T> connection) {
+        T& installed = FFtp.InstallDataConnection(std::move(connection));
+        FConnection = &installed;
+        FFtp.PrepareDataConnection();
+        return installed;
+    }
+    TIdTCPConnection& Connection() const { return *FConnection; }
+
+private:
+    TIdFTP& FFtp;
+    TIdTCPConnection* FConnection = nullptr;
+};
+
+TIdTCPClient& TIdFTP::OpenPassiveDataClient(TDataConnectionScope& data) {
+    std::string address;
+    int32_t port = 0;
+    RequestPassiveAddress(address, port);
+    TIdTCPClient& client = data.Install(CreatePassiveDataClient());
+    client.Host = PassiveDataHost(address);
+    client.Port = port;
+    return client;
+}
+
+TIdSimpleServer& TIdFTP::StartDataListener(TDataConnectionScope& data) {
     // The server connects back to the address it reached us on.
     const TIdIOHandlerSocket* control = SocketIOHandler();
     if (control == nullptr || control->SocketHandle() == nullptr)
         throw EIdNotConnected();
+    TIdSimpleServer& listener = data.Install(std::make_unique<TIdSimpleServer>());
     listener.BoundIP = control->SocketHandle()->IP;
     // Whoever else reaches the port first is turned away.
     listener.AllowedPeerIP = ControlPeerAddress();
     listener.StartListening();
+    SendPortCommand(*listener.SocketBinding());
     return listener;
 }
 
@@ -178,48 +221,19 @@ void TIdFTP::AcceptDataConnection(TIdSimpleServer& listener) {
             FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((timeout + 999) / 1000)}));
 }
 
-void TIdFTP::InboundPassive(const std::string& command, TStream& stream, bool resume) {
-    std::string address;
-    int32_t port = 0;
-    RequestPassiveAddress(address, port);
-    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
-    try {
-        PrepareDataConnection();
-        client.Host = PassiveDataHost(address);
-        client.Port = port;
-        client.ConnectToHost(IdTimeoutDefault);
-        try {
-            if (resume)
-                SendRestart(stream);
-            WriteLine(command);
-            ReadReply({125, 150, 154});
-            client.ReceiveStream(stream, -1, true);
-        } catch (...) {
-            client.DropConnection();
-            throw;
-        }
-        client.DropConnection();
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
-    }
-    DestroyDataConnection();
+void TIdFTP::SendTransferCommand(const std::string& command, TStream& stream, bool resume) {
+    if (resume)
+        SendRestart(stream);
+    WriteLine(command);
 }
 
-void TIdFTP::InboundActive(const std::string& command, TStream& stream, bool resume) {
-    try {
-        TIdSimpleServer& listener = StartDataListener();
-        SendPortCommand(*listener.SocketBinding());
-        if (resume)
-            SendRestart(stream);
-        SendCommand(command, {125, 150, 154});
-        AcceptDataConnection(listener);
-        listener.ReceiveStream(stream, -1, true);
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
-    }
-    DestroyDataConnection();
+void TIdFTP::ReadPreliminaryReply(TDirection direction) {
+    if (direction == TDirection::Inbound)
+        ReadReply({125, 150, 154});
+    else if (Passive)
+        ReadReply({110, 125, 150});
+    else
+        ReadReply({125, 150});
 }
 
 bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
@@ -233,57 +247,14 @@ bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
                                dynamic_cast<const EIdClosedSocket*>(&error) != nullptr);
 }
 
-void TIdFTP::OutboundPassive(const std::string& command, TStream& stream) {
-    std::string address;
-    int32_t port = 0;
-    RequestPassiveAddress(address, port);
-    // The command goes out before we connect: some servers open the passive
-    // port only once they know what it is for.
-    WriteLine(command);
-    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
+void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
     try {
-        PrepareDataConnection();
-        client.Host = PassiveDataHost(address);
-        client.Port = port;
-        try {
-            client.ConnectToHost(IdTimeoutDefault);
-            ReadReply({110, 125, 150});
-            try {
-                client.SendStream(stream, false, false, 0);
-            } catch (const EIdException& error) {
-                if (!SendEndedByAbort(error))
-                    throw;
-            }
-        } catch (...) {
-            client.DropConnection();
+        // Passive stores send from where the stream stands, active ones all of it.
+        data.SendStream(stream, !Passive, false, 0);
+    } catch (const EIdException& error) {
+        if (!SendEndedByAbort(error))
             throw;
-        }
-        client.DropConnection();
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
     }
-    DestroyDataConnection();
-}
-
-void TIdFTP::OutboundActive(const std::string& command, TStream& stream) {
-    try {
-        TIdSimpleServer& listener = StartDataListener();
-        SendPortCommand(*listener.SocketBinding());
-        SendCommand(command, {125, 150});
-        AcceptDataConnection(listener);
-        try {
-            listener.SendStream(stream, true, false, 0);
-        } catch (const EIdException& error) {
-            if (!SendEndedByAbort(error))
-                throw;
-        }
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
-    }
-    // Closing the data connection tells the server the upload is complete.
-    DestroyDataConnection();
 }
 
 void TIdFTP::FinishTransfer() {
@@ -295,36 +266,47 @@ void TIdFTP::FinishTransfer() {
     }
 }
 
-void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
+void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection direction,
+                      bool resume) {
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
     FAbortRequested = false;
     LastTransferAborted = false;
-    try {
-        if (Passive)
-            InboundPassive(command, stream, resume);
+    {
+        // Reported once the data connection is gone, also when the transfer failed.
+        const TScopeExit ready(
+            [this] { RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)}); });
+        TDataConnectionScope data(*this);
+        TIdTCPClient* client = Passive ? &OpenPassiveDataClient(data) : nullptr;
+        TIdSimpleServer* listener = Passive ? nullptr : &StartDataListener(data);
+        // The one place where the modes order the wire differently. Active: our
+        // listener was announced by PORT before the command, and the server
+        // connects to it only after the command and its preliminary reply.
+        // Passive: a retrieve connects to the PASV port before the command,
+        // while a store sends the command first, since some servers open the
+        // port only once they know what it is for.
+        const bool commandBeforeConnect = !Passive || direction == TDirection::Outbound;
+        if (commandBeforeConnect)
+            SendTransferCommand(command, stream, resume);
+        if (client != nullptr)
+            client->ConnectToHost(IdTimeoutDefault);
+        if (!commandBeforeConnect)
+            SendTransferCommand(command, stream, resume);
+        ReadPreliminaryReply(direction);
+        if (listener != nullptr)
+            AcceptDataConnection(*listener);
+        if (direction == TDirection::Inbound)
+            data.Connection().ReceiveStream(stream, -1, true);
         else
-            InboundActive(command, stream, resume);
-    } catch (...) {
-        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-        throw;
+            SendOutbound(data.Connection(), stream);
     }
-    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
     FinishTransfer();
 }
 
+void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
+    Transfer(command, stream, TDirection::Inbound, resume);
+}
+
 void TIdFTP::OutboundTransfer(const std::string& command, TStream& stream) {
-    RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
-    FAbortRequested = false;
-    LastTransferAborted = false;
-    try {
-        if (Passive)
-            OutboundPassive(command, stream);
-        else
-            OutboundActive(command, stream);
-    } catch (...) {
-        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-        throw;
-    }
-    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-    FinishTransfer();
+    // No REST precedes an upload.
+    Transfer(command, stream, TDirection::Outbound, false);
 }

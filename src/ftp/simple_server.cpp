@@ -1,6 +1,7 @@
 #include "ftp/simple_server.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "net/io_handler.h"
 #include "sock/socket_list.h"
 #include "sock/stack.h"
@@ -29,16 +30,12 @@ void TIdSimpleServer::AttachSocketHandler() {
 
 void TIdSimpleServer::BindListeningSocket() {
     TIdSocketHandle* binding = SocketBinding();
-    try {
-        binding->OpenSocket(Id_SOCK_STREAM, 0);
-        FListeningSocket = binding->NativeSocket();
-        binding->IP = BoundIP;
-        binding->Port = BoundPort;
-        binding->BindLocal();
-    } catch (...) {
-        FListeningSocket = Id_INVALID_SOCKET;
-        throw;
-    }
+    const TScopeFail forget([&] { FListeningSocket = Id_INVALID_SOCKET; });
+    binding->OpenSocket(Id_SOCK_STREAM, 0);
+    FListeningSocket = binding->NativeSocket();
+    binding->IP = BoundIP;
+    binding->Port = BoundPort;
+    binding->BindLocal();
 }
 
 void TIdSimpleServer::StartListening() {
@@ -46,18 +43,16 @@ void TIdSimpleServer::StartListening() {
         ResetInput();
         AttachSocketHandler();
     }
-    try {
-        if (FListeningSocket.load() == Id_INVALID_SOCKET)
-            BindListeningSocket();
-        SocketBinding()->ListenForPeers(ListenBacklog);
-        FIsListening = true;
-    } catch (...) {
+    const TScopeFail dropHandler([&] {
         std::lock_guard<std::mutex> listen(FListenLock);
         std::lock_guard<std::recursive_mutex> hold(TransportLock());
         SetIOHandler(nullptr);
         FListeningSocket = Id_INVALID_SOCKET;
-        throw;
-    }
+    });
+    if (FListeningSocket.load() == Id_INVALID_SOCKET)
+        BindListeningSocket();
+    SocketBinding()->ListenForPeers(ListenBacklog);
+    FIsListening = true;
 }
 
 void TIdSimpleServer::RequestStop() {
@@ -99,34 +94,30 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
     const TIdStackSocketHandle listening = FListeningSocket.load();
     const bool limited = timeout >= 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    // Once the wait ends, a second connection to the announced port is refused.
+    const TScopeExit closeListener([&] { CloseListeningSocket(); });
     bool accepted = false;
-    try {
-        while (!FStopRequested && !accepted) {
-            int32_t wait = IdTimeoutInfinite;
-            if (limited) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      deadline - std::chrono::steady_clock::now())
-                                      .count();
-                if (left <= 0) {
-                    FTimedOut = true;
-                    break;
-                }
-                wait = static_cast<int32_t>(left);
-            }
-            if (PollInterval > 0)
-                wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
-            if (!WaitForPeer(*binding, listening, wait) || FStopRequested)
-                continue;
-            CheckSocketResult(Stack().SockListen(listening, 1));
-            if (!binding->AcceptPeer(listening))
+    while (!FStopRequested && !accepted) {
+        int32_t wait = IdTimeoutInfinite;
+        if (limited) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0) {
+                FTimedOut = true;
                 break;
-            accepted = KeepPeer(*binding);
+            }
+            wait = static_cast<int32_t>(left);
         }
-    } catch (...) {
-        CloseListeningSocket();
-        throw;
+        if (PollInterval > 0)
+            wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
+        if (!WaitForPeer(*binding, listening, wait) || FStopRequested)
+            continue;
+        CheckSocketResult(Stack().SockListen(listening, 1));
+        if (!binding->AcceptPeer(listening))
+            break;
+        accepted = KeepPeer(*binding);
     }
-    CloseListeningSocket();
     return accepted;
 }
 
