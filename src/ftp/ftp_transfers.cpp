@@ -59,9 +59,17 @@ void TIdFTP::CloseDataConnection() {
     TIdTCPConnection* data = FDataConnection.load();
     if (data == nullptr)
         return;
-    if (auto* listener = dynamic_cast<TIdSimpleServer*>(data))
+    if (auto* listener = dynamic_cast<TIdSimpleServer*>(data)) {
         listener->RequestStop();
-    data->InterruptTransport();
+        // Still waiting for the server: there is no connection to reset yet.
+        if (listener->ListeningSocket() != Id_INVALID_SOCKET) {
+            data->InterruptTransport();
+            return;
+        }
+    }
+    // A reset, not an orderly close: to the server an upload that ends with
+    // FIN looks complete.
+    data->ResetTransport();
 }
 
 void TIdFTP::AbortTransfer() {
@@ -209,16 +217,100 @@ TIdSimpleServer& TIdFTP::StartDataListener(TDataConnectionScope& data) {
     return listener;
 }
 
-void TIdFTP::AcceptDataConnection(TIdSimpleServer& listener) {
+int32_t TIdFTP::AcceptWaitLimit() const {
+    int32_t limit = AcceptTimeout == IdTimeoutDefault ? DefaultAcceptTimeout : AcceptTimeout;
+    if (limit < 0)
+        limit = IdTimeoutInfinite;
+    // A caller who bounds every wait for the server bounds this one too.
+    if (ReadTimeout > 0 && (limit == IdTimeoutInfinite || ReadTimeout < limit))
+        limit = ReadTimeout;
+    return limit;
+}
+
+bool TIdFTP::WaitForDataPeer(TIdSimpleServer& listener, int32_t limit) {
+    if (listener.AcceptConnection(limit))
+        return true;
+    if (listener.TimedOut())
+        throw EIdAcceptTimeout(
+            FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((limit + 999) / 1000)}));
+    return false;
+}
+
+bool TIdFTP::AcceptDataConnection(TIdSimpleServer& listener, TOwedReply& owed) {
     // An abort that came before the wait began finds the listener stopped.
     if (FAbortRequested)
         listener.RequestStop();
-    const int32_t timeout =
-        AcceptTimeout == IdTimeoutDefault ? DefaultAcceptTimeout : AcceptTimeout;
-    if (!listener.AcceptConnection(timeout < 0 ? IdTimeoutInfinite : timeout) &&
-        listener.TimedOut())
-        throw EIdAcceptTimeout(
-            FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((timeout + 999) / 1000)}));
+    const int32_t limit = AcceptWaitLimit();
+    // A reply that came with the preliminary one is already in our buffer.
+    if (PendingInput().Size() == 0) {
+        const TIdIOHandlerSocket* control = SocketIOHandler();
+        if (control != nullptr && control->SocketHandle() != nullptr)
+            listener.WatchedSocket = control->SocketHandle()->NativeSocket();
+        if (WaitForDataPeer(listener, limit) || !listener.WatchedReadable())
+            return false;
+    }
+    // The replies to an abort's ABOR are the final ones, read after the data.
+    if (FAbortRequested)
+        return false;
+    // The server answered instead of connecting: 425 or 421 (or a permanent
+    // refusal) when it could not reach us, unless its connection is there
+    // after all. Any other reply is its final one, sent early: the data it
+    // describes is still to come.
+    listener.WatchedSocket = Id_INVALID_SOCKET;
+    const int code = ReadTransferReply({}, owed, TOwedReply::None);
+    if (code == 425 || code == 421 || code >= 500) {
+        if (!listener.AcceptConnection(0))
+            RaiseReplyError();
+    } else {
+        WaitForDataPeer(listener, limit);
+    }
+    return true;
+}
+
+int TIdFTP::ReadTransferReply(std::initializer_list<int> allowed, TOwedReply& owed,
+                              TOwedReply next) {
+    try {
+        const int code = ReadReply(allowed);
+        owed = next;
+        return code;
+    } catch (const EIdProtocolReplyError&) {
+        owed = TOwedReply::None;
+        throw;
+    }
+}
+
+void TIdFTP::SettleControlChannel(TOwedReply owed) noexcept {
+    if (owed == TOwedReply::None)
+        return;
+    try {
+        const int32_t readTimeout = ReadTimeout;
+        const TScopeExit restore([&] { ReadTimeout = readTimeout; });
+        if (ReadTimeout <= 0)
+            ReadTimeout = DefaultSettleTimeout;
+        int code = ReadReply({});
+        // A preliminary reply first: the final one follows it.
+        if (owed == TOwedReply::Preliminary && code / 100 == 1)
+            code = ReadReply({});
+        // After ABOR, the abort's own reply follows the transfer's.
+        if (FAbortRequested && (code == 426 || code == 450))
+            ReadReply({});
+    } catch (...) {
+        try {
+            DropConnection();
+        } catch (...) {
+            // The connection is gone either way; the next use logs in again.
+        }
+    }
+}
+
+TIdDownloadSize TIdFTP::LearnDownloadSize(const std::string& path) {
+    TIdDownloadSize size;
+    // In ASCII mode the bytes on the wire need not match any stated count.
+    if (!FBinaryTypeSent)
+        return size;
+    size.Stated = Size(path);
+    size.FromPreliminary = size.Stated < 0;
+    return size;
 }
 
 void TIdFTP::SendTransferCommand(const std::string& command, TStream& stream, bool resume) {
@@ -227,19 +319,19 @@ void TIdFTP::SendTransferCommand(const std::string& command, TStream& stream, bo
     WriteLine(command);
 }
 
-void TIdFTP::ReadPreliminaryReply(TDirection direction) {
+void TIdFTP::ReadPreliminaryReply(TDirection direction, TOwedReply& owed) {
     if (direction == TDirection::Inbound)
-        ReadReply({125, 150, 154});
+        ReadTransferReply({125, 150, 154}, owed, TOwedReply::Final);
     else if (Passive)
-        ReadReply({110, 125, 150});
+        ReadTransferReply({110, 125, 150}, owed, TOwedReply::Final);
     else
-        ReadReply({125, 150});
+        ReadTransferReply({125, 150}, owed, TOwedReply::Final);
 }
 
-bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
-    // A send on a socket closed under it: "not a socket" where the platform
-    // closes it at once, or a shut-down or gone connection where, as here, the
-    // abort only shuts it down.
+bool TIdFTP::DataEndedByAbort(const std::exception& error) const {
+    // A send or receive on a socket closed under it: "not a socket" where the
+    // platform closes it at once, or a reset, shut-down or gone connection
+    // where, as here, the abort only resets it.
     if (const auto* socket = dynamic_cast<const EIdSocketError*>(&error))
         return socket->SocketErrorCode == IdCode::WSAENOTSOCK || FAbortRequested;
     return FAbortRequested && (dynamic_cast<const EIdConnClosedGracefully*>(&error) != nullptr ||
@@ -247,30 +339,51 @@ bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
                                dynamic_cast<const EIdClosedSocket*>(&error) != nullptr);
 }
 
+void TIdFTP::ReceiveInbound(TIdTCPConnection& data, TStream& stream, const TIdDownloadSize* size) {
+    try {
+        if (size != nullptr && size->Stated >= 0) {
+            TIdSizeLimitedStream limited(stream, *size);
+            data.ReceiveStream(limited, -1, true);
+        } else {
+            data.ReceiveStream(stream, -1, true);
+        }
+    } catch (const EIdException& error) {
+        if (!DataEndedByAbort(error))
+            throw;
+    }
+}
+
 void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
     try {
         // Passive stores send from where the stream stands, active ones all of it.
         data.SendStream(stream, !Passive, false, 0);
     } catch (const EIdException& error) {
-        if (!SendEndedByAbort(error))
+        if (!DataEndedByAbort(error))
             throw;
     }
 }
 
-void TIdFTP::FinishTransfer() {
-    const int code = ReadReply({225, 226, 250, 426, 450});
+void TIdFTP::FinishTransfer(TOwedReply& owed, bool early) {
+    const int code = early ? CheckReply(LastReply().NumericCode(), {225, 226, 250, 426, 450})
+                           : ReadTransferReply({225, 226, 250, 426, 450}, owed, TOwedReply::None);
     if (code == 426 || code == 450) {
         LastTransferAborted = true;
-        ReadReply({226, 225});
+        owed = TOwedReply::Final;
+        ReadTransferReply({226, 225}, owed, TOwedReply::None);
         RaiseStatus(TIdStatus::ftpAborted, {MsgText(TIdMsg::FtpTransferAborted)});
     }
 }
 
 void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection direction,
-                      bool resume) {
+                      bool resume, TIdDownloadSize* size) {
+    TOwedReply owed = TOwedReply::None;
+    // Runs last, once the data connection is closed: only then does a server
+    // that was still sending give its final reply.
+    const TScopeFail settle([&] { SettleControlChannel(owed); });
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
     FAbortRequested = false;
     LastTransferAborted = false;
+    bool finalReplyRead = false;
     {
         // Reported once the data connection is gone, also when the transfer failed.
         const TScopeExit ready(
@@ -285,28 +398,38 @@ void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection di
         // while a store sends the command first, since some servers open the
         // port only once they know what it is for.
         const bool commandBeforeConnect = !Passive || direction == TDirection::Outbound;
-        if (commandBeforeConnect)
+        auto sendCommand = [&] {
             SendTransferCommand(command, stream, resume);
+            owed = TOwedReply::Preliminary;
+        };
+        if (commandBeforeConnect)
+            sendCommand();
         if (client != nullptr)
             client->ConnectToHost(IdTimeoutDefault);
         if (!commandBeforeConnect)
-            SendTransferCommand(command, stream, resume);
-        ReadPreliminaryReply(direction);
+            sendCommand();
+        ReadPreliminaryReply(direction, owed);
+        if (size != nullptr && size->Stated < 0 && size->FromPreliminary)
+            size->Stated = SizeInPreliminaryReply(LastReply());
         if (listener != nullptr)
-            AcceptDataConnection(*listener);
+            finalReplyRead = AcceptDataConnection(*listener, owed);
         if (direction == TDirection::Inbound)
-            data.Connection().ReceiveStream(stream, -1, true);
+            ReceiveInbound(data.Connection(), stream, size);
         else
             SendOutbound(data.Connection(), stream);
     }
-    FinishTransfer();
+    FinishTransfer(owed, finalReplyRead);
+    // What our own abort cut short is no size mismatch.
+    if (size != nullptr && size->Stated >= 0 && !FAbortRequested)
+        CheckReceivedSize(stream.Position() - size->Origin, size->Stated);
 }
 
-void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
-    Transfer(command, stream, TDirection::Inbound, resume);
+void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume,
+                             TIdDownloadSize* size) {
+    Transfer(command, stream, TDirection::Inbound, resume, size);
 }
 
 void TIdFTP::OutboundTransfer(const std::string& command, TStream& stream) {
     // No REST precedes an upload.
-    Transfer(command, stream, TDirection::Outbound, false);
+    Transfer(command, stream, TDirection::Outbound, false, nullptr);
 }

@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +66,28 @@ std::unique_ptr<char[]> MakeBlock(int64_t size) {
 }
 
 } // namespace
+
+void TIdTCPConnection::ResetTransport() {
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
+    if (FSocketIOHandler == nullptr)
+        return;
+    const TIdSocketHandle* handle = FSocketIOHandler->SocketHandle();
+    if (handle == nullptr || !handle->IsAllocated())
+        return;
+    const TIdStackSocketHandle socket = handle->NativeSocket();
+    // With a zero linger the owning thread's close resets instead of ending.
+    const linger abortive{1, 0};
+    Stack().SockSetOption(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    // Dissolving the association (a connect to AF_UNSPEC) resets the
+    // connection now and wakes a thread blocked on it, while the descriptor
+    // stays open for that thread to close. A shutdown would send FIN first,
+    // which a server takes for the complete end of an upload; it remains the
+    // fallback where the platform refuses.
+    sockaddr unspecified{};
+    unspecified.sa_family = AF_UNSPEC;
+    if (::connect(socket, &unspecified, sizeof unspecified) != 0)
+        Stack().SockShutdown(socket, 2);
+}
 
 void TIdTCPConnection::ReceiveBytes(void* destination, int64_t count) {
     if (count <= 0 || destination == nullptr)
