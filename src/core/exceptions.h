@@ -139,6 +139,8 @@ SCRIVLET_FIXED_EXCEPTION(EIdFTPFileAlreadyExists, EIdException, FTPFileAlreadyEx
 SCRIVLET_GROUP_EXCEPTION(EIdPeerLimitExceeded, EIdException);
 SCRIVLET_GROUP_EXCEPTION(EIdAcceptTimeout, EIdException);
 SCRIVLET_GROUP_EXCEPTION(EIdInvalidPassiveReply, EIdException);
+// A download whose byte count is not the one the server stated.
+SCRIVLET_GROUP_EXCEPTION(EIdTransferSizeMismatch, EIdException);
 
 SCRIVLET_GROUP_EXCEPTION(EIdSocksError, EIdException);
 SCRIVLET_FIXED_EXCEPTION(EIdSocksRequestFailed, EIdSocksError, SocksRequestFailed);

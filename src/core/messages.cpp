@@ -111,6 +111,10 @@ const char* MsgText(TIdMsg id) {
     case TIdMsg::SockHOST_NOT_FOUND: return "Host not found.";
     case TIdMsg::SizePrefixTooLarge:
         return "A stream of %d bytes does not fit a 4-byte length prefix.";
+    // Download size checks
+    case TIdMsg::TransferSizeMismatch: return "Received %d of %d bytes.";
+    case TIdMsg::LocalFileLargerThanRemote:
+        return "The local file has %d bytes, more than the %d bytes of the remote file.";
     }
     return "";
 }

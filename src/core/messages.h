@@ -118,6 +118,9 @@ enum class TIdMsg {
     SockHOST_NOT_FOUND,
     // Bulk transfer
     SizePrefixTooLarge,
+    // Download size checks
+    TransferSizeMismatch,
+    LocalFileLargerThanRemote,
 };
 
 // The text of one entry.

@@ -10,6 +10,7 @@ TIdFTP::~TIdFTP() = default;
 
 void TIdFTP::ConnectToHost(int32_t timeout) {
     FControlHost = Host;
+    FBinaryTypeSent = false;
     TIdTCPClient::ConnectToHost(timeout);
 }
 
@@ -104,7 +105,10 @@ void TIdFTP::SignOff() {
 }
 
 void TIdFTP::SendTypeCommand() {
-    SendCommand(FTransferType == TIdFTPTransferType::ftASCII ? "TYPE A" : "TYPE I", 200);
+    const bool binary = FTransferType == TIdFTPTransferType::ftBinary;
+    FBinaryTypeSent = false;
+    SendCommand(binary ? "TYPE I" : "TYPE A", 200);
+    FBinaryTypeSent = binary;
 }
 
 void TIdFTP::SetTransferType(TIdFTPTransferType value) {

@@ -3,7 +3,9 @@
 // data connections.
 #pragma once
 
+#include "core/datetime.h"
 #include "core/streams.h"
+#include "ftp/download_size.h"
 #include "ftp/list_items.h"
 #include "ftp/proxy_settings.h"
 #include "net/tcp_client.h"
@@ -50,6 +52,9 @@ public:
     // our listener; -1 is this default, -2 waits without limit.
     static constexpr int32_t DefaultAcceptTimeout = 30000;
     int32_t AcceptTimeout = DefaultAcceptTimeout;
+    // How long (ms) a failed transfer waits for the server's pending reply
+    // when no ReadTimeout is set; after that the control connection is dropped.
+    static constexpr int32_t DefaultSettleTimeout = 30000;
     // The largest listing (bytes) a server may send before the listing fails.
     static constexpr int64_t MaxListingSize = 256LL * 1024 * 1024;
 
@@ -79,6 +84,15 @@ public:
     // is refused or carries no quoted path).
     std::string RetrieveCurrentDir();
 
+    // --- Facts about one remote file ---
+    // The size SIZE reports (213), or -1 when the server refuses or the reply
+    // is no number. Servers count bytes as they would send them in the
+    // current transfer type, so the number is exact only after TYPE I.
+    int64_t Size(const std::string& path);
+    // The modification time MDTM reports (213 YYYYMMDDHHMMSS[.fff], in UTC),
+    // or 0 when the server refuses or the reply is no such time.
+    TDateTime FileDate(const std::string& path);
+
     // --- Transfers ---
     void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier, bool Details);
     TIdFTPListItems& DirectoryEntries();
@@ -93,14 +107,16 @@ public:
 
 protected:
     virtual void NotifyAfterGet(TStream& stream);
-    // Safe from another thread: wakes the transfer in progress by shutting its
-    // data socket (or the listener still waiting for the server) down; the
-    // transfer's own thread closes and destroys it.
+    // Safe from another thread: wakes the transfer in progress by resetting its
+    // data connection (or shutting down the listener still waiting for the
+    // server); the transfer's own thread closes and destroys it.
     virtual void CloseDataConnection();
     // The client of a passive data connection; a proxy-aware client makes one
     // that goes through the same proxy as the control connection.
     virtual std::unique_ptr<TIdTCPClient> CreatePassiveDataClient();
-    void InboundTransfer(const std::string& command, TStream& stream, bool resume);
+    // With `size`, the received bytes are checked against the stated size.
+    void InboundTransfer(const std::string& command, TStream& stream, bool resume,
+                         TIdDownloadSize* size = nullptr);
     void OutboundTransfer(const std::string& command, TStream& stream);
     void RequestPassiveAddress(std::string& address, int32_t& port);
     // The host a passive data connection dials, whatever address the PASV
@@ -118,25 +134,59 @@ protected:
     void NotifyCheckListFormat(const std::string& line);
 
 private:
+    // The text of a 213 reply to `command`; empty for any other reply.
+    std::string FileStatusText(const std::string& command);
     void ProxyLogin();
     void UserLogin();
     // Publishes a new data connection for AbortTransfer, and takes it back
     // (destroying it) once no other thread can reach it any more.
     template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);
     void DestroyDataConnection();
-    void InboundPassive(const std::string& command, TStream& stream, bool resume);
-    void InboundActive(const std::string& command, TStream& stream, bool resume);
-    void OutboundPassive(const std::string& command, TStream& stream);
-    void OutboundActive(const std::string& command, TStream& stream);
-    TIdSimpleServer& StartDataListener();
-    void AcceptDataConnection(TIdSimpleServer& listener);
+    enum class TDirection { Inbound, Outbound };
+    class TDataConnectionScope;
+    // The one transfer body: open the data connection (passive or active),
+    // send the command, read the preliminary reply, move the bytes, read the
+    // final reply.
+    void Transfer(const std::string& command, TStream& stream, TDirection direction, bool resume,
+                  TIdDownloadSize* size);
+    // What the server still owes us for the transfer command once it is sent.
+    enum class TOwedReply { None, Preliminary, Final };
+    // ReadReply that keeps `owed` up to date: `next` once a reply is accepted,
+    // None once one is refused (a refusal is the command's last word).
+    int ReadTransferReply(std::initializer_list<int> allowed, TOwedReply& owed, TOwedReply next);
+    // After a failed transfer: reads and drops the replies still owed, within
+    // the read time-out, or drops the control connection, so that the next
+    // command never takes them for its own answer.
+    void SettleControlChannel(TOwedReply owed) noexcept;
+    // The size SIZE states, only when the connection is in binary mode.
+    TIdDownloadSize LearnDownloadSize(const std::string& path);
+    // PASV, and a data client made for the address it names (not connected yet).
+    TIdTCPClient& OpenPassiveDataClient(TDataConnectionScope& data);
+    // A listener on the control connection's local address, announced by PORT.
+    TIdSimpleServer& StartDataListener(TDataConnectionScope& data);
+    // Waits for the server's connection while listening to the control
+    // connection: a refusal there (425, 421) fails at once. True when the
+    // final reply came early and has been read.
+    bool AcceptDataConnection(TIdSimpleServer& listener, TOwedReply& owed);
+    // AcceptTimeout, shortened to ReadTimeout when that is set and shorter.
+    int32_t AcceptWaitLimit() const;
+    bool WaitForDataPeer(TIdSimpleServer& listener, int32_t limit);
     void SendRestart(TStream& stream);
-    // The final reply of a transfer, and the second one after an aborted one.
-    void FinishTransfer();
-    // Whether a failed send is the expected result of an abort.
-    bool SendEndedByAbort(const std::exception& error) const;
+    // REST (when resuming) and the transfer command, without waiting for a reply.
+    void SendTransferCommand(const std::string& command, TStream& stream, bool resume);
+    void ReadPreliminaryReply(TDirection direction, TOwedReply& owed);
+    void ReceiveInbound(TIdTCPConnection& data, TStream& stream, const TIdDownloadSize* size);
+    void SendOutbound(TIdTCPConnection& data, TStream& stream);
+    // The final reply of a transfer (already read when `early`), and the
+    // second one after an aborted one.
+    void FinishTransfer(TOwedReply& owed, bool early);
+    // Whether a failed send or receive is the expected result of an abort.
+    bool DataEndedByAbort(const std::exception& error) const;
 
     TIdFTPTransferType FTransferType = TIdFTPTransferType::ftBinary;
+    // TYPE I was accepted on this connection: sizes the server states count
+    // the bytes it sends.
+    bool FBinaryTypeSent = false;
     // Host as it was when the control connection was made (the proxy's, for
     // an FTP proxy).
     std::string FControlHost;

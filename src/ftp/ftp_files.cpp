@@ -12,7 +12,18 @@ void TIdFTP::RetrieveStream(const std::string& SourcePath, TStream& Dest, bool R
     // With resume, the REST offset is where Dest stands, and the received bytes
     // are written from there.
     const bool resume = Resume && SupportsResume();
-    InboundTransfer("RETR " + SourcePath, Dest, resume);
+    TIdDownloadSize size = LearnDownloadSize(SourcePath);
+    size.Origin = resume ? 0 : Dest.Position();
+    if (resume && size.Stated >= 0 && Dest.Position() >= size.Stated) {
+        if (Dest.Position() > size.Stated)
+            throw EIdTransferSizeMismatch(
+                FormatMsg(TIdMsg::LocalFileLargerThanRemote,
+                          {std::to_string(Dest.Position()), std::to_string(size.Stated)}));
+        // Already complete: there is nothing left to fetch.
+        NotifyAfterGet(Dest);
+        return;
+    }
+    InboundTransfer("RETR " + SourcePath, Dest, resume, &size);
     NotifyAfterGet(Dest);
 }
 

@@ -6,6 +6,7 @@
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
@@ -58,9 +59,17 @@ void TIdFTP::CloseDataConnection() {
     TIdTCPConnection* data = FDataConnection.load();
     if (data == nullptr)
         return;
-    if (auto* listener = dynamic_cast<TIdSimpleServer*>(data))
+    if (auto* listener = dynamic_cast<TIdSimpleServer*>(data)) {
         listener->RequestStop();
-    data->InterruptTransport();
+        // Still waiting for the server: there is no connection to reset yet.
+        if (listener->ListeningSocket() != Id_INVALID_SOCKET) {
+            data->InterruptTransport();
+            return;
+        }
+    }
+    // A reset, not an orderly close: to the server an upload that ends with
+    // FIN looks complete.
+    data->ResetTransport();
 }
 
 void TIdFTP::AbortTransfer() {
@@ -152,80 +161,177 @@ void TIdFTP::SendRestart(TStream& stream) {
     SendCommand("REST " + std::to_string(stream.Position()), 350);
 }
 
-TIdSimpleServer& TIdFTP::StartDataListener() {
-    TIdSimpleServer& listener = InstallDataConnection(std::make_unique<TIdSimpleServer>());
-    PrepareDataConnection();
+// Owns the data connection of one transfer: installs it where AbortTransfer
+// can reach it, and on every path drops it (closing the socket; after an
+// upload that close tells the server the data is complete) and destroys it.
+class TIdFTP::TDataConnectionScope {
+public:
+    explicit TDataConnectionScope(TIdFTP& ftp) : FFtp(ftp) {}
+    TDataConnectionScope(const TDataConnectionScope&) = delete;
+    TDataConnectionScope& operator=(const TDataConnectionScope&) = delete;
+    ~TDataConnectionScope() {
+        if (FConnection == nullptr)
+            return;
+        try {
+            FConnection->DropConnection();
+        } catch (...) {
+            // Closing a connection that is going away has nothing to report.
+        }
+        FFtp.DestroyDataConnection();
+    }
+
+    template <typename T> T& Install(std::unique_ptr<T> connection) {
+        T& installed = FFtp.InstallDataConnection(std::move(connection));
+        FConnection = &installed;
+        FFtp.PrepareDataConnection();
+        return installed;
+    }
+    TIdTCPConnection& Connection() const { return *FConnection; }
+
+private:
+    TIdFTP& FFtp;
+    TIdTCPConnection* FConnection = nullptr;
+};
+
+TIdTCPClient& TIdFTP::OpenPassiveDataClient(TDataConnectionScope& data) {
+    std::string address;
+    int32_t port = 0;
+    RequestPassiveAddress(address, port);
+    TIdTCPClient& client = data.Install(CreatePassiveDataClient());
+    client.Host = PassiveDataHost(address);
+    client.Port = port;
+    return client;
+}
+
+TIdSimpleServer& TIdFTP::StartDataListener(TDataConnectionScope& data) {
     // The server connects back to the address it reached us on.
     const TIdIOHandlerSocket* control = SocketIOHandler();
     if (control == nullptr || control->SocketHandle() == nullptr)
         throw EIdNotConnected();
+    TIdSimpleServer& listener = data.Install(std::make_unique<TIdSimpleServer>());
     listener.BoundIP = control->SocketHandle()->IP;
     // Whoever else reaches the port first is turned away.
     listener.AllowedPeerIP = ControlPeerAddress();
     listener.StartListening();
+    SendPortCommand(*listener.SocketBinding());
     return listener;
 }
 
-void TIdFTP::AcceptDataConnection(TIdSimpleServer& listener) {
+int32_t TIdFTP::AcceptWaitLimit() const {
+    int32_t limit = AcceptTimeout == IdTimeoutDefault ? DefaultAcceptTimeout : AcceptTimeout;
+    if (limit < 0)
+        limit = IdTimeoutInfinite;
+    // A caller who bounds every wait for the server bounds this one too.
+    if (ReadTimeout > 0 && (limit == IdTimeoutInfinite || ReadTimeout < limit))
+        limit = ReadTimeout;
+    return limit;
+}
+
+bool TIdFTP::WaitForDataPeer(TIdSimpleServer& listener, int32_t limit) {
+    if (listener.AcceptConnection(limit))
+        return true;
+    if (listener.TimedOut())
+        throw EIdAcceptTimeout(
+            FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((limit + 999) / 1000)}));
+    return false;
+}
+
+bool TIdFTP::AcceptDataConnection(TIdSimpleServer& listener, TOwedReply& owed) {
     // An abort that came before the wait began finds the listener stopped.
     if (FAbortRequested)
         listener.RequestStop();
-    const int32_t timeout =
-        AcceptTimeout == IdTimeoutDefault ? DefaultAcceptTimeout : AcceptTimeout;
-    if (!listener.AcceptConnection(timeout < 0 ? IdTimeoutInfinite : timeout) &&
-        listener.TimedOut())
-        throw EIdAcceptTimeout(
-            FormatMsg(TIdMsg::AcceptTimeout, {std::to_string((timeout + 999) / 1000)}));
+    const int32_t limit = AcceptWaitLimit();
+    // A reply that came with the preliminary one is already in our buffer.
+    if (PendingInput().Size() == 0) {
+        const TIdIOHandlerSocket* control = SocketIOHandler();
+        if (control != nullptr && control->SocketHandle() != nullptr)
+            listener.WatchedSocket = control->SocketHandle()->NativeSocket();
+        if (WaitForDataPeer(listener, limit) || !listener.WatchedReadable())
+            return false;
+    }
+    // The replies to an abort's ABOR are the final ones, read after the data.
+    if (FAbortRequested)
+        return false;
+    // The server answered instead of connecting: 425 or 421 (or a permanent
+    // refusal) when it could not reach us, unless its connection is there
+    // after all. Any other reply is its final one, sent early: the data it
+    // describes is still to come.
+    listener.WatchedSocket = Id_INVALID_SOCKET;
+    const int code = ReadTransferReply({}, owed, TOwedReply::None);
+    if (code == 425 || code == 421 || code >= 500) {
+        if (!listener.AcceptConnection(0))
+            RaiseReplyError();
+    } else {
+        WaitForDataPeer(listener, limit);
+    }
+    return true;
 }
 
-void TIdFTP::InboundPassive(const std::string& command, TStream& stream, bool resume) {
-    std::string address;
-    int32_t port = 0;
-    RequestPassiveAddress(address, port);
-    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
+int TIdFTP::ReadTransferReply(std::initializer_list<int> allowed, TOwedReply& owed,
+                              TOwedReply next) {
     try {
-        PrepareDataConnection();
-        client.Host = PassiveDataHost(address);
-        client.Port = port;
-        client.ConnectToHost(IdTimeoutDefault);
+        const int code = ReadReply(allowed);
+        owed = next;
+        return code;
+    } catch (const EIdProtocolReplyError&) {
+        owed = TOwedReply::None;
+        throw;
+    }
+}
+
+void TIdFTP::SettleControlChannel(TOwedReply owed) noexcept {
+    if (owed == TOwedReply::None)
+        return;
+    try {
+        const int32_t readTimeout = ReadTimeout;
+        const TScopeExit restore([&] { ReadTimeout = readTimeout; });
+        if (ReadTimeout <= 0)
+            ReadTimeout = DefaultSettleTimeout;
+        int code = ReadReply({});
+        // A preliminary reply first: the final one follows it.
+        if (owed == TOwedReply::Preliminary && code / 100 == 1)
+            code = ReadReply({});
+        // After ABOR, the abort's own reply follows the transfer's.
+        if (FAbortRequested && (code == 426 || code == 450))
+            ReadReply({});
+    } catch (...) {
         try {
-            if (resume)
-                SendRestart(stream);
-            WriteLine(command);
-            ReadReply({125, 150, 154});
-            client.ReceiveStream(stream, -1, true);
+            DropConnection();
         } catch (...) {
-            client.DropConnection();
-            throw;
+            // The connection is gone either way; the next use logs in again.
         }
-        client.DropConnection();
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
     }
-    DestroyDataConnection();
 }
 
-void TIdFTP::InboundActive(const std::string& command, TStream& stream, bool resume) {
-    try {
-        TIdSimpleServer& listener = StartDataListener();
-        SendPortCommand(*listener.SocketBinding());
-        if (resume)
-            SendRestart(stream);
-        SendCommand(command, {125, 150, 154});
-        AcceptDataConnection(listener);
-        listener.ReceiveStream(stream, -1, true);
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
-    }
-    DestroyDataConnection();
+TIdDownloadSize TIdFTP::LearnDownloadSize(const std::string& path) {
+    TIdDownloadSize size;
+    // In ASCII mode the bytes on the wire need not match any stated count.
+    if (!FBinaryTypeSent)
+        return size;
+    size.Stated = Size(path);
+    size.FromPreliminary = size.Stated < 0;
+    return size;
 }
 
-bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
-    // A send on a socket closed under it: "not a socket" where the platform
-    // closes it at once, or a shut-down or gone connection where, as here, the
-    // abort only shuts it down.
+void TIdFTP::SendTransferCommand(const std::string& command, TStream& stream, bool resume) {
+    if (resume)
+        SendRestart(stream);
+    WriteLine(command);
+}
+
+void TIdFTP::ReadPreliminaryReply(TDirection direction, TOwedReply& owed) {
+    if (direction == TDirection::Inbound)
+        ReadTransferReply({125, 150, 154}, owed, TOwedReply::Final);
+    else if (Passive)
+        ReadTransferReply({110, 125, 150}, owed, TOwedReply::Final);
+    else
+        ReadTransferReply({125, 150}, owed, TOwedReply::Final);
+}
+
+bool TIdFTP::DataEndedByAbort(const std::exception& error) const {
+    // A send or receive on a socket closed under it: "not a socket" where the
+    // platform closes it at once, or a reset, shut-down or gone connection
+    // where, as here, the abort only resets it.
     if (const auto* socket = dynamic_cast<const EIdSocketError*>(&error))
         return socket->SocketErrorCode == IdCode::WSAENOTSOCK || FAbortRequested;
     return FAbortRequested && (dynamic_cast<const EIdConnClosedGracefully*>(&error) != nullptr ||
@@ -233,98 +339,97 @@ bool TIdFTP::SendEndedByAbort(const std::exception& error) const {
                                dynamic_cast<const EIdClosedSocket*>(&error) != nullptr);
 }
 
-void TIdFTP::OutboundPassive(const std::string& command, TStream& stream) {
-    std::string address;
-    int32_t port = 0;
-    RequestPassiveAddress(address, port);
-    // The command goes out before we connect: some servers open the passive
-    // port only once they know what it is for.
-    WriteLine(command);
-    TIdTCPClient& client = InstallDataConnection(CreatePassiveDataClient());
+void TIdFTP::ReceiveInbound(TIdTCPConnection& data, TStream& stream, const TIdDownloadSize* size) {
     try {
-        PrepareDataConnection();
-        client.Host = PassiveDataHost(address);
-        client.Port = port;
-        try {
-            client.ConnectToHost(IdTimeoutDefault);
-            ReadReply({110, 125, 150});
-            try {
-                client.SendStream(stream, false, false, 0);
-            } catch (const EIdException& error) {
-                if (!SendEndedByAbort(error))
-                    throw;
-            }
-        } catch (...) {
-            client.DropConnection();
+        if (size != nullptr && size->Stated >= 0) {
+            TIdSizeLimitedStream limited(stream, *size);
+            data.ReceiveStream(limited, -1, true);
+        } else {
+            data.ReceiveStream(stream, -1, true);
+        }
+    } catch (const EIdException& error) {
+        if (!DataEndedByAbort(error))
             throw;
-        }
-        client.DropConnection();
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
     }
-    DestroyDataConnection();
 }
 
-void TIdFTP::OutboundActive(const std::string& command, TStream& stream) {
+void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
     try {
-        TIdSimpleServer& listener = StartDataListener();
-        SendPortCommand(*listener.SocketBinding());
-        SendCommand(command, {125, 150});
-        AcceptDataConnection(listener);
-        try {
-            listener.SendStream(stream, true, false, 0);
-        } catch (const EIdException& error) {
-            if (!SendEndedByAbort(error))
-                throw;
-        }
-    } catch (...) {
-        DestroyDataConnection();
-        throw;
+        // Passive stores send from where the stream stands, active ones all of it.
+        data.SendStream(stream, !Passive, false, 0);
+    } catch (const EIdException& error) {
+        if (!DataEndedByAbort(error))
+            throw;
     }
-    // Closing the data connection tells the server the upload is complete.
-    DestroyDataConnection();
 }
 
-void TIdFTP::FinishTransfer() {
-    const int code = ReadReply({225, 226, 250, 426, 450});
+void TIdFTP::FinishTransfer(TOwedReply& owed, bool early) {
+    const int code = early ? CheckReply(LastReply().NumericCode(), {225, 226, 250, 426, 450})
+                           : ReadTransferReply({225, 226, 250, 426, 450}, owed, TOwedReply::None);
     if (code == 426 || code == 450) {
         LastTransferAborted = true;
-        ReadReply({226, 225});
+        owed = TOwedReply::Final;
+        ReadTransferReply({226, 225}, owed, TOwedReply::None);
         RaiseStatus(TIdStatus::ftpAborted, {MsgText(TIdMsg::FtpTransferAborted)});
     }
 }
 
-void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume) {
+void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection direction,
+                      bool resume, TIdDownloadSize* size) {
+    TOwedReply owed = TOwedReply::None;
+    // Runs last, once the data connection is closed: only then does a server
+    // that was still sending give its final reply.
+    const TScopeFail settle([&] { SettleControlChannel(owed); });
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
     FAbortRequested = false;
     LastTransferAborted = false;
-    try {
-        if (Passive)
-            InboundPassive(command, stream, resume);
+    bool finalReplyRead = false;
+    {
+        // Reported once the data connection is gone, also when the transfer failed.
+        const TScopeExit ready(
+            [this] { RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)}); });
+        TDataConnectionScope data(*this);
+        TIdTCPClient* client = Passive ? &OpenPassiveDataClient(data) : nullptr;
+        TIdSimpleServer* listener = Passive ? nullptr : &StartDataListener(data);
+        // The one place where the modes order the wire differently. Active: our
+        // listener was announced by PORT before the command, and the server
+        // connects to it only after the command and its preliminary reply.
+        // Passive: a retrieve connects to the PASV port before the command,
+        // while a store sends the command first, since some servers open the
+        // port only once they know what it is for.
+        const bool commandBeforeConnect = !Passive || direction == TDirection::Outbound;
+        auto sendCommand = [&] {
+            SendTransferCommand(command, stream, resume);
+            owed = TOwedReply::Preliminary;
+        };
+        if (commandBeforeConnect)
+            sendCommand();
+        if (client != nullptr)
+            client->ConnectToHost(IdTimeoutDefault);
+        if (!commandBeforeConnect)
+            sendCommand();
+        ReadPreliminaryReply(direction, owed);
+        if (size != nullptr && size->Stated < 0 && size->FromPreliminary)
+            size->Stated = SizeInPreliminaryReply(LastReply());
+        if (listener != nullptr)
+            finalReplyRead = AcceptDataConnection(*listener, owed);
+        if (direction == TDirection::Inbound)
+            ReceiveInbound(data.Connection(), stream, size);
         else
-            InboundActive(command, stream, resume);
-    } catch (...) {
-        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-        throw;
+            SendOutbound(data.Connection(), stream);
     }
-    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-    FinishTransfer();
+    FinishTransfer(owed, finalReplyRead);
+    // What our own abort cut short is no size mismatch.
+    if (size != nullptr && size->Stated >= 0 && !FAbortRequested)
+        CheckReceivedSize(stream.Position() - size->Origin, size->Stated);
+}
+
+void TIdFTP::InboundTransfer(const std::string& command, TStream& stream, bool resume,
+                             TIdDownloadSize* size) {
+    Transfer(command, stream, TDirection::Inbound, resume, size);
 }
 
 void TIdFTP::OutboundTransfer(const std::string& command, TStream& stream) {
-    RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
-    FAbortRequested = false;
-    LastTransferAborted = false;
-    try {
-        if (Passive)
-            OutboundPassive(command, stream);
-        else
-            OutboundActive(command, stream);
-    } catch (...) {
-        RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-        throw;
-    }
-    RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)});
-    FinishTransfer();
+    // No REST precedes an upload.
+    Transfer(command, stream, TDirection::Outbound, false, nullptr);
 }

@@ -1,6 +1,7 @@
 #include "ftp/simple_server.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "net/io_handler.h"
 #include "sock/socket_list.h"
 #include "sock/stack.h"
@@ -29,16 +30,12 @@ void TIdSimpleServer::AttachSocketHandler() {
 
 void TIdSimpleServer::BindListeningSocket() {
     TIdSocketHandle* binding = SocketBinding();
-    try {
-        binding->OpenSocket(Id_SOCK_STREAM, 0);
-        FListeningSocket = binding->NativeSocket();
-        binding->IP = BoundIP;
-        binding->Port = BoundPort;
-        binding->BindLocal();
-    } catch (...) {
-        FListeningSocket = Id_INVALID_SOCKET;
-        throw;
-    }
+    const TScopeFail forget([&] { FListeningSocket = Id_INVALID_SOCKET; });
+    binding->OpenSocket(Id_SOCK_STREAM, 0);
+    FListeningSocket = binding->NativeSocket();
+    binding->IP = BoundIP;
+    binding->Port = BoundPort;
+    binding->BindLocal();
 }
 
 void TIdSimpleServer::StartListening() {
@@ -46,18 +43,16 @@ void TIdSimpleServer::StartListening() {
         ResetInput();
         AttachSocketHandler();
     }
-    try {
-        if (FListeningSocket.load() == Id_INVALID_SOCKET)
-            BindListeningSocket();
-        SocketBinding()->ListenForPeers(ListenBacklog);
-        FIsListening = true;
-    } catch (...) {
+    const TScopeFail dropHandler([&] {
         std::lock_guard<std::mutex> listen(FListenLock);
         std::lock_guard<std::recursive_mutex> hold(TransportLock());
         SetIOHandler(nullptr);
         FListeningSocket = Id_INVALID_SOCKET;
-        throw;
-    }
+    });
+    if (FListeningSocket.load() == Id_INVALID_SOCKET)
+        BindListeningSocket();
+    SocketBinding()->ListenForPeers(ListenBacklog);
+    FIsListening = true;
 }
 
 void TIdSimpleServer::RequestStop() {
@@ -74,13 +69,23 @@ bool TIdSimpleServer::WaitForPeer(TIdSocketHandle& binding, TIdStackSocketHandle
                                   int32_t wait) {
     // Until an accept replaced it, the binding holds the listening socket;
     // after a refused peer it holds nothing, and the wait is on the socket.
-    if (binding.IsAllocated() && binding.NativeSocket() == listening)
+    if (WatchedSocket == Id_INVALID_SOCKET && binding.IsAllocated() &&
+        binding.NativeSocket() == listening)
         return binding.WaitReadable(wait);
     TIdSocketListPosix readList;
     readList.AddSocket(listening);
+    if (WatchedSocket != Id_INVALID_SOCKET)
+        readList.AddSocket(WatchedSocket);
     const int ready = Stack().SockSelect(&readList, nullptr, nullptr, wait);
     CheckSocketResult(ready);
-    return ready == 1;
+    bool peer = false;
+    for (int32_t i = 0; i < readList.SocketCount(); ++i) {
+        if (readList.SocketAt(i) == listening)
+            peer = true;
+        else
+            FWatchedReadable = true;
+    }
+    return peer;
 }
 
 bool TIdSimpleServer::KeepPeer(TIdSocketHandle& binding) {
@@ -95,38 +100,42 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
     if (!FIsListening)
         StartListening();
     FTimedOut = false;
+    FWatchedReadable = false;
     TIdSocketHandle* binding = SocketBinding();
     const TIdStackSocketHandle listening = FListeningSocket.load();
     const bool limited = timeout >= 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     bool accepted = false;
-    try {
-        while (!FStopRequested && !accepted) {
-            int32_t wait = IdTimeoutInfinite;
-            if (limited) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      deadline - std::chrono::steady_clock::now())
-                                      .count();
-                if (left <= 0) {
-                    FTimedOut = true;
-                    break;
-                }
-                wait = static_cast<int32_t>(left);
-            }
-            if (PollInterval > 0)
-                wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
-            if (!WaitForPeer(*binding, listening, wait) || FStopRequested)
-                continue;
-            CheckSocketResult(Stack().SockListen(listening, 1));
-            if (!binding->AcceptPeer(listening))
-                break;
-            accepted = KeepPeer(*binding);
+    // Once the wait ends, a second connection to the announced port is
+    // refused; only a wait that the watched socket ended may resume.
+    const TScopeExit closeListener([&] {
+        if (accepted || !FWatchedReadable)
+            CloseListeningSocket();
+    });
+    while (!FStopRequested && !accepted && !FWatchedReadable) {
+        int32_t wait = IdTimeoutInfinite;
+        int64_t left = 0;
+        if (limited) {
+            left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       deadline - std::chrono::steady_clock::now())
+                       .count();
+            // A time-out of 0 still looks once for a peer already waiting.
+            wait = static_cast<int32_t>(std::max<int64_t>(left, 0));
         }
-    } catch (...) {
-        CloseListeningSocket();
-        throw;
+        if (PollInterval > 0)
+            wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
+        if (!WaitForPeer(*binding, listening, wait) || FStopRequested) {
+            if (limited && left <= wait && !FWatchedReadable && !FStopRequested) {
+                FTimedOut = true;
+                break;
+            }
+            continue;
+        }
+        CheckSocketResult(Stack().SockListen(listening, 1));
+        if (!binding->AcceptPeer(listening))
+            break;
+        accepted = KeepPeer(*binding);
     }
-    CloseListeningSocket();
     return accepted;
 }
 

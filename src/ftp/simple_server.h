@@ -25,6 +25,10 @@ public:
     // When set, only a peer with this address is accepted: a connection from
     // anywhere else is closed at once and the wait goes on.
     std::string AllowedPeerIP;
+    // When set, data arriving on this socket (the control connection) also
+    // ends the accept wait, and the listener keeps listening: the server may
+    // have answered instead of connecting.
+    TIdStackSocketHandle WatchedSocket = Id_INVALID_SOCKET;
 
     bool StopRequested() const { return FStopRequested.load(); }
     bool IsListening() const { return FIsListening; }
@@ -42,6 +46,8 @@ public:
     // (TimedOut tells which). The listening socket is closed either way.
     virtual bool AcceptConnection(int32_t timeout = IdTimeoutInfinite);
     bool TimedOut() const { return FTimedOut; }
+    // The last wait ended because WatchedSocket became readable.
+    bool WatchedReadable() const { return FWatchedReadable; }
     void ResetInput() override;
     void AttachSocketHandler();
 
@@ -54,6 +60,7 @@ private:
     std::atomic<bool> FStopRequested{false};
     bool FIsListening = false;
     bool FTimedOut = false;
+    bool FWatchedReadable = false;
     std::atomic<TIdStackSocketHandle> FListeningSocket{Id_INVALID_SOCKET};
     // Keeps a stop from another thread from shutting down a descriptor that
     // the accepting thread has just closed (and the system may have reused).

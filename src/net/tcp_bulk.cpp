@@ -5,6 +5,7 @@
 #include "net/tcp_connection.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "core/streams.h"
 #include "sock/stack.h"
 
@@ -16,6 +17,7 @@
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +67,28 @@ std::unique_ptr<char[]> MakeBlock(int64_t size) {
 
 } // namespace
 
+void TIdTCPConnection::ResetTransport() {
+    std::lock_guard<std::recursive_mutex> hold(FTransportLock);
+    if (FSocketIOHandler == nullptr)
+        return;
+    const TIdSocketHandle* handle = FSocketIOHandler->SocketHandle();
+    if (handle == nullptr || !handle->IsAllocated())
+        return;
+    const TIdStackSocketHandle socket = handle->NativeSocket();
+    // With a zero linger the owning thread's close resets instead of ending.
+    const linger abortive{1, 0};
+    Stack().SockSetOption(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    // Dissolving the association (a connect to AF_UNSPEC) resets the
+    // connection now and wakes a thread blocked on it, while the descriptor
+    // stays open for that thread to close. A shutdown would send FIN first,
+    // which a server takes for the complete end of an upload; it remains the
+    // fallback where the platform refuses.
+    sockaddr unspecified{};
+    unspecified.sa_family = AF_UNSPEC;
+    if (::connect(socket, &unspecified, sizeof unspecified) != 0)
+        Stack().SockShutdown(socket, 2);
+}
+
 void TIdTCPConnection::ReceiveBytes(void* destination, int64_t count) {
     if (count <= 0 || destination == nullptr)
         return;
@@ -105,58 +129,43 @@ void TIdTCPConnection::ReceiveStream(TStream& target, int64_t count, bool untilC
         // A file target is then allocated once instead of growing block by block.
         PresizeStream(target, target.Position() + count);
 
-    int64_t remaining;
-    if (untilClose) {
-        remaining = std::numeric_limits<int64_t>::max();
-        StartWork(TWorkMode::wmRead, 0);
-    } else {
-        remaining = count;
-        StartWork(TWorkMode::wmRead, WorkTotal(count));
-    }
-
     // Cuts off what was pre-sized but never filled, and any old content beyond
-    // the written bytes, on every path.
-    auto finish = [&] {
-        FinishWork(TWorkMode::wmRead);
+    // the written bytes, on every path (after the work has finished).
+    const TScopeExit cutOff([&] {
         const int64_t end = target.Position();
         if (target.Size() > end)
             target.SetSize(end);
-    };
-    try {
-        const int64_t buffered = FPendingInput.Size();
-        if (buffered > 0 && remaining > 0) {
-            const int64_t take = std::min(buffered, remaining);
-            target.WriteBuffer(FPendingInput.UnreadStart(), take);
-            FPendingInput.DiscardBytes(take);
+    });
+    int64_t remaining = untilClose ? std::numeric_limits<int64_t>::max() : count;
+    const TIdWorkUnit work(*this, TWorkMode::wmRead, untilClose ? 0 : WorkTotal(count));
+
+    const int64_t buffered = FPendingInput.Size();
+    if (buffered > 0 && remaining > 0) {
+        const int64_t take = std::min(buffered, remaining);
+        target.WriteBuffer(FPendingInput.UnreadStart(), take);
+        FPendingInput.DiscardBytes(take);
+        remaining -= take;
+    }
+    const int64_t blockSize = std::min<int64_t>(remaining, std::max<int32_t>(RecvBufferSize, 1));
+    const std::unique_ptr<char[]> block = MakeBlock(blockSize);
+    while (remaining > 0 && IsConnected()) {
+        int64_t take = std::min(remaining, blockSize);
+        try {
+            ReceiveBytes(block.get(), take);
+        } catch (const EIdConnClosedGracefully&) {
+            if (!untilClose)
+                throw;
+            // The close is the normal end: keep the bytes that came before it.
+            take = FPendingInput.Size();
+            if (take > 0)
+                std::memcpy(block.get(), FPendingInput.UnreadStart(), static_cast<size_t>(take));
+            FPendingInput.ClearBuffer();
+        }
+        if (take > 0) {
+            target.WriteBuffer(block.get(), take);
             remaining -= take;
         }
-        const int64_t blockSize =
-            std::min<int64_t>(remaining, std::max<int32_t>(RecvBufferSize, 1));
-        const std::unique_ptr<char[]> block = MakeBlock(blockSize);
-        while (remaining > 0 && IsConnected()) {
-            int64_t take = std::min(remaining, blockSize);
-            try {
-                ReceiveBytes(block.get(), take);
-            } catch (const EIdConnClosedGracefully&) {
-                if (!untilClose)
-                    throw;
-                // The close is the normal end: keep the bytes that came before it.
-                take = FPendingInput.Size();
-                if (take > 0)
-                    std::memcpy(block.get(), FPendingInput.UnreadStart(),
-                                static_cast<size_t>(take));
-                FPendingInput.ClearBuffer();
-            }
-            if (take > 0) {
-                target.WriteBuffer(block.get(), take);
-                remaining -= take;
-            }
-        }
-    } catch (...) {
-        finish();
-        throw;
     }
-    finish();
 }
 
 void TIdTCPConnection::SendStream(TStream& source, bool fromStart, bool withSizePrefix,
@@ -171,25 +180,19 @@ void TIdTCPConnection::SendStream(TStream& source, bool fromStart, bool withSize
             throw EIdException(FormatMsg(TIdMsg::SizePrefixTooLarge, {std::to_string(total)}));
         SendInteger(static_cast<int32_t>(total), true);
     }
-    StartWork(TWorkMode::wmWrite, WorkTotal(total));
-    try {
-        const int64_t blockSize = std::max<int32_t>(SendBufferSize, 1);
-        const std::unique_ptr<char[]> block = MakeBlock(blockSize);
-        for (;;) {
-            int64_t n = std::min(end - position, blockSize);
-            if (n <= 0)
-                break;
-            n = source.Read(block.get(), n);
-            if (n == 0)
-                throw EIdNoDataToRead();
-            position += n;
-            SendBytes(block.get(), n);
-        }
-    } catch (...) {
-        FinishWork(TWorkMode::wmWrite);
-        throw;
+    const TIdWorkUnit work(*this, TWorkMode::wmWrite, WorkTotal(total));
+    const int64_t blockSize = std::max<int32_t>(SendBufferSize, 1);
+    const std::unique_ptr<char[]> block = MakeBlock(blockSize);
+    for (;;) {
+        int64_t n = std::min(end - position, blockSize);
+        if (n <= 0)
+            break;
+        n = source.Read(block.get(), n);
+        if (n == 0)
+            throw EIdNoDataToRead();
+        position += n;
+        SendBytes(block.get(), n);
     }
-    FinishWork(TWorkMode::wmWrite);
 }
 
 int64_t TIdTCPConnection::SendFileContents(const std::string& fileName, bool fastPathAllowed) {
@@ -211,15 +214,9 @@ std::string TIdTCPConnection::TakeAvailable() {
 }
 
 std::string TIdTCPConnection::ReceiveAll() {
-    StartWork(TWorkMode::wmRead, 0);
+    const TIdWorkUnit work(*this, TWorkMode::wmRead, 0);
     std::string result;
-    try {
-        while (IsConnected())
-            result += TakeAvailable();
-    } catch (...) {
-        FinishWork(TWorkMode::wmRead);
-        throw;
-    }
-    FinishWork(TWorkMode::wmRead);
+    while (IsConnected())
+        result += TakeAvailable();
     return result;
 }

@@ -1,6 +1,7 @@
 #include "net/tcp_client.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 
 void TIdTCPClient::NotifyConnected() {
     if (OnConnected)
@@ -19,33 +20,22 @@ void TIdTCPClient::ConnectToHost(int32_t timeout) {
         handler->OnStatus = OnStatus;
         SetOwnedIOHandler(std::move(handler));
     }
-    try {
-        {
-            std::lock_guard<std::recursive_mutex> hold(TransportLock());
-            IOHandler()->OpenHandler();
-        }
-        ResetInput();
-        IOHandler()->EstablishConnection(Host, Port, BoundIP, BoundPort, BoundPortMin, BoundPortMax,
-                                         timeout);
-        if (Intercept() != nullptr)
-            Intercept()->AttachConnection(this);
-        RaiseStatus(TIdStatus::hsConnected, {Host});
-        NotifyConnected();
-    } catch (...) {
-        CloseTransport();
-        throw;
+    const TScopeFail closeOnFailure([&] { CloseTransport(); });
+    {
+        std::lock_guard<std::recursive_mutex> hold(TransportLock());
+        IOHandler()->OpenHandler();
     }
+    ResetInput();
+    IOHandler()->EstablishConnection(Host, Port, BoundIP, BoundPort, BoundPortMin, BoundPortMax,
+                                     timeout);
+    if (Intercept() != nullptr)
+        Intercept()->AttachConnection(this);
+    RaiseStatus(TIdStatus::hsConnected, {Host});
+    NotifyConnected();
 }
 
 std::string TIdTCPClient::ConnectAndReceiveAll() {
     ConnectToHost(IdTimeoutDefault);
-    std::string received;
-    try {
-        received = ReceiveAll();
-    } catch (...) {
-        DropConnection();
-        throw;
-    }
-    DropConnection();
-    return received;
+    const TScopeExit drop([&] { DropConnection(); });
+    return ReceiveAll();
 }

@@ -81,6 +81,9 @@ public:
     // thread wakes, sees the stream end, and closes the socket itself, so a
     // descriptor is never closed under a thread that still uses it.
     void InterruptTransport();
+    // Like InterruptTransport, but the peer sees the connection reset, not
+    // ended: an abort that must not pass for the end of an upload.
+    void ResetTransport();
 
     // --- Blocks and streams (64-bit counts and positions) ---
     void ReceiveBytes(void* destination, int64_t count);

@@ -2,6 +2,8 @@
 // membership in the count of live components that keeps the shared stack alive.
 #pragma once
 
+#include "core/scope_guard.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -80,6 +82,26 @@ public:
 
 private:
     TIdWorkProgress FWork[2];
+};
+
+// One unit of progress on a component: StartWork when it is made, FinishWork
+// when it goes out of scope, whichever way the work ends.
+class TIdWorkUnit {
+public:
+    TIdWorkUnit(TIdComponent& component, TWorkMode mode, int32_t expected)
+        : FFinish(Finish{component, mode}) {
+        component.StartWork(mode, expected);
+    }
+
+private:
+    struct Finish {
+        TIdComponent& component;
+        TWorkMode mode;
+        void operator()() const { component.FinishWork(mode); }
+    };
+    // Made before StartWork runs: a begin handler that fails after the depth
+    // was counted is balanced as well.
+    TScopeExit<Finish> FFinish;
 };
 
 // Lets a GUI stay responsive while its main thread waits in a network call. No

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
+
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -113,6 +117,42 @@ TEST_F(Abort, StopsARunningPassiveStore) {
     EXPECT_EQ(Status, Aborted());
     ASSERT_EQ(Server.Commands().size(), 3u);
     EXPECT_EQ(Server.Commands()[2], "ABOR");
+}
+
+// How the client's side of a data connection ended, as the server sees it:
+// "reset", "end of stream" or "open" (nothing within the deadline).
+std::string HowItEnded(RawConnection& connection) {
+    const auto deadline = SupportClock::now() + DefaultWait;
+    char buffer[1 << 16];
+    while (SupportClock::now() < deadline) {
+        pollfd ready{connection.Fd(), POLLIN, 0};
+        if (::poll(&ready, 1, 50) <= 0)
+            continue;
+        const ssize_t n = ::recv(connection.Fd(), buffer, sizeof buffer, 0);
+        if (n == 0)
+            return "end of stream";
+        if (n < 0)
+            return errno == ECONNRESET ? "reset" : "error";
+    }
+    return "open";
+}
+
+TEST_F(Abort, AnAbortedStoreIsResetNotEnded) {
+    // An orderly end would tell the server the upload is complete.
+    Client.Passive = true;
+    std::string ending;
+    Data.ServePassive([&](RawConnection& connection) { ending = HowItEnded(connection); });
+    Server.Reply(Data.PasvReply())
+        .Reply("150 Ok")
+        .ReplyRaw("426 Transfer aborted\r\n226 ABOR successful\r\n");
+    TMemoryStream stream = StreamOf(std::string(64 << 20, 's'));
+    {
+        AbortWhenDataMoves aborter(Client);
+        EXPECT_NO_THROW(Client.StoreStream(stream, "/up.bin", false));
+    }
+    Data.Join();
+    EXPECT_EQ(ending, "reset");
+    EXPECT_EQ(Status, Aborted());
 }
 
 TEST_F(Abort, StopsARunningActiveRetrieval) {

@@ -114,7 +114,7 @@ TEST_F(Listing, ListingBeyondTheCapFails) {
                 break;
         connection.Close();
     });
-    Server.Reply(Data.PasvReply()).Reply("150 Here it comes");
+    Server.Reply(Data.PasvReply()).ReplyRaw("150 Here it comes\r\n426 Transfer aborted\r\n");
     try {
         Client.ListDirectory(nullptr, "", true);
         FAIL() << "no exception";

@@ -40,7 +40,7 @@ TEST_F(PassiveTransfer, RetrieveConnectsBeforeSendingRetr) {
 
 TEST_F(PassiveTransfer, StoreSendsStorBeforeConnecting) {
     Client.Passive = true;
-    Server.Reply(PasvReplyFor(ClosedPort())).NoReply();
+    Server.Reply(PasvReplyFor(ClosedPort())).Reply("425 Cannot open data connection");
     TMemoryStream stream = StreamOf("data");
     EXPECT_THROW(Client.StoreStream(stream, "/up.bin", false), EIdSocketError);
     ASSERT_TRUE(Server.WaitForCommands(2));
@@ -205,7 +205,7 @@ TEST_F(PassiveTransfer, ServerResettingTheDataConnectionMidStoreRaises) {
         WaitForEvents(connection.Fd(), POLLIN, SupportClock::now() + DefaultWait);
         connection.Abort();
     });
-    Server.Reply(Data.PasvReply()).Reply("150 Ok");
+    Server.Reply(Data.PasvReply()).ReplyRaw("150 Ok\r\n426 Connection reset\r\n");
     // Larger than any socket buffer, so that the client is still sending.
     TMemoryStream stream = StreamOf(std::string(64 << 20, 'z'));
     EXPECT_THROW(Client.StoreStream(stream, "/up.bin", false), EIdSocketError);

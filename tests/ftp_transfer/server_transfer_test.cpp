@@ -90,6 +90,20 @@ TEST_P(ServerTransfer, ResumeContinuesAPartialDownload) {
     EXPECT_TRUE(ReadFileBytes(Local.File("big.bin")) == full);
 }
 
+TEST_P(ServerTransfer, SizedGetsPassAndAResumeOfACompleteFileFetchesNothing) {
+    const std::string full = RandomBytes(5000, 43);
+    WriteFileBytes(Server.RootFile("whole.bin"), full);
+    EXPECT_EQ(Client.Size("/whole.bin"), 5000);
+    EXPECT_NE(Client.FileDate("/whole.bin"), 0);
+    // After TYPE I every retrieve is checked against SIZE.
+    Client.RetrieveFile("/whole.bin", Local.File("whole.bin"), false, false);
+    EXPECT_TRUE(ReadFileBytes(Local.File("whole.bin")) == full);
+    Status.clear();
+    Client.RetrieveFile("/whole.bin", Local.File("whole.bin"), false, true);
+    EXPECT_TRUE(Status.empty());
+    EXPECT_TRUE(ReadFileBytes(Local.File("whole.bin")) == full);
+}
+
 TEST_P(ServerTransfer, RetrieveFileRefusesAnExistingFile) {
     WriteFileBytes(Server.RootFile("f.txt"), "remote");
     WriteFileBytes(Local.File("f.txt"), "local");

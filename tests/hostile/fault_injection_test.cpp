@@ -49,9 +49,11 @@ protected:
     // A retrieval whose server closes at the step of the case.
     void ScriptTransfer(DataPeer& data) {
         const FaultCase& c = GetParam();
-        // Sends the data once RETR has come (LoginCommands + the PASV or PORT).
+        // After TYPE I a retrieve asks the file's size first; this server has none.
+        Server.Reply("550 SIZE not supported");
+        // Sends the data once RETR has come (LoginCommands + SIZE + the PASV or PORT).
         auto afterRetr = [this](RawConnection& connection, bool reset) {
-            Server.WaitForCommands(6);
+            Server.WaitForCommands(7);
             connection.Send(reset ? Payload.substr(0, Payload.size() / 2) : Payload);
             if (reset) {
                 // A crash mid-data: the control connection goes, the data
