@@ -3,11 +3,14 @@
 // Input: byte 0 splits the stream into pieces (see TInputFeed), byte 1 picks
 // the line settings, the rest is what the server sends. Replies are read until
 // something raises; the only acceptable ends are the network and conversion
-// exceptions, and every reply read must be whole and within the limits.
+// exceptions, and every reply read must be whole and within the limits. The
+// same stream then goes, cut into lines, through the reply rule alone.
 
 #include "core/exceptions.h"
+#include "core/text.h"
 #include "fuzz_check.h"
 #include "memory_io_handler.h"
+#include "net/reply_reader.h"
 #include "net/tcp_connection.h"
 
 #include <cstddef>
@@ -85,17 +88,35 @@ void ReadReplies(std::string_view stream, uint8_t pieces, const TLineSettings& s
     }
 }
 
-void ParseRawLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
+// The reply rule alone, over the stream cut into lines as ReadLine cuts it
+// (at LF, one CR before it removed), with no line-length limit.
+void ReadReplyRule(std::string_view text) {
+    TReplyLineSource nextLine = [&text]() -> std::string {
+        if (text.empty())
+            throw EIdConnClosedGracefully();
         const size_t end = text.find('\n');
-        lines.emplace_back(text.substr(0, end));
+        std::string line(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.pop_back();
+        return line;
+    };
+    try {
+        for (;;) {
+            const std::vector<std::string> lines = ReadReplyLines(nextLine);
+            FuzzRequire(!lines.empty() && lines.size() <= static_cast<size_t>(IdMaxReplyLines),
+                        "a reply of no lines or of more than IdMaxReplyLines");
+            for (const std::string& line : lines)
+                FuzzRequire(!line.empty() && Trim(line) == line, "a reply line kept untrimmed");
+            TIdRFCReply reply;
+            reply.ParseReply(lines);
+            FuzzRequire(reply.Text().size() == lines.size(), "ParseReply lost or added a line");
+            FuzzRequire(reply.TextCode().size() <= 4, "ParseReply kept a code longer than four");
+        }
+    } catch (const EIdException&) {
+    } catch (...) {
+        FuzzUnexpected("the reply rule raised something other than EIdException");
     }
-    TIdRFCReply reply;
-    reply.ParseReply(lines);
-    FuzzRequire(reply.Text().size() == lines.size(), "ParseReply lost or added a line");
-    FuzzRequire(reply.TextCode().size() <= 4, "ParseReply kept a code longer than four");
 }
 
 } // namespace
@@ -105,6 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const std::string_view stream(reinterpret_cast<const char*>(data) + 2, size - 2);
     ReadReplies(stream, data[0], SettingsFrom(data[1]));
-    ParseRawLines(stream);
+    ReadReplyRule(stream);
     return 0;
 }

@@ -311,34 +311,7 @@ int TIdTCPConnection::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void TIdTCPConnection::ReadRawReply() {
-    // Every line read counts against the cap, blank ones too (they are
-    // skipped, as ReadNonEmptyLine skips them): a server that sends nothing
-    // but line ends must not keep us reading for ever.
-    int32_t budget = MaxReplyLines;
-    auto nextLine = [&] {
-        for (;;) {
-            if (budget-- <= 0)
-                throw EIdPeerLimitExceeded(
-                    FormatMsg(TIdMsg::ReplyTooManyLines, {std::to_string(MaxReplyLines)}));
-            std::string line = Trim(ReadLine("\n", IdTimeoutDefault, -1));
-            if (!line.empty())
-                return line;
-        }
-    };
-    std::vector<std::string> lines;
-    lines.push_back(nextLine());
-    const std::string& first = lines.front();
-    if (first.size() > 3 && first[3] == '-') {
-        const std::string terminator = UpperCase(first.substr(0, 3) + " ");
-        for (;;) {
-            std::string line = nextLine();
-            const bool last = line.size() < 4 || UpperCase(line.substr(0, 4)) == terminator;
-            lines.push_back(std::move(line));
-            if (last)
-                break;
-        }
-    }
-    FLastReply.ParseReply(lines);
+    FLastReply.ParseReply(ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
 }
 
 int TIdTCPConnection::CheckReply(int code, std::initializer_list<int> allowed) {

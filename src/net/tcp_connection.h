@@ -6,6 +6,7 @@
 #include "net/buffers.h"
 #include "net/intercept.h"
 #include "net/io_handler.h"
+#include "net/reply_reader.h"
 #include "net/rfc_reply.h"
 #include "sock/component.h"
 
@@ -107,9 +108,7 @@ public:
     // Raises `E` (an EIdException) with the last reply's text as message.
     template <typename E> [[noreturn]] void RaiseReplyErrorAs() { throw E(LastReplyMessage()); }
 
-    // The most lines one reply may have, blank ones included; a server that
-    // sends more is refused.
-    static constexpr int32_t MaxReplyLines = 10000;
+    static constexpr int32_t MaxReplyLines = IdMaxReplyLines;
 
 protected:
     void Notification(TIdBaseComponent* destroyed) override;
