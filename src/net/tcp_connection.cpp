@@ -91,11 +91,13 @@ int64_t TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int32_t time
         FPeerClosed = n == 0;
         if (n != 0) {
             if (CheckSocketResult(n, {IdCode::WSAESHUTDOWN, IdCode::WSAECONNABORTED})) {
+                // This thread's code, taken before closing can record another.
+                const int32_t failure = Stack().LastSocketError;
                 n = 0;
                 if (FIOHandler != nullptr)
                     CloseTransport();
                 if (FPendingInput.Size() == 0)
-                    ThrowSocketError(Stack().LastSocketError);
+                    ThrowSocketError(failure);
             }
             if (n > 0) {
                 FReceiveChunk.SetSize(n);
