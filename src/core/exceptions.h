@@ -162,5 +162,9 @@ SCRIVLET_FIXED_EXCEPTION(EIdSocksServerAddressError, EIdSocksError, SocksServerA
 // Our refusal of names and credentials too long for the one-byte length fields.
 SCRIVLET_GROUP_EXCEPTION(EIdSocksRequestTooLong, EIdSocksError);
 
+// Control channel: a command argument that would end the command line early
+// (CR, LF) or cut it (NUL), refused before anything is sent.
+SCRIVLET_FIXED_EXCEPTION(EIdInvalidCommandArgument, EIdException, InvalidCommandCharacter);
+
 #undef SCRIVLET_FIXED_EXCEPTION
 #undef SCRIVLET_GROUP_EXCEPTION

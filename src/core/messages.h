@@ -118,6 +118,8 @@ enum class TIdMsg {
     SockHOST_NOT_FOUND,
     // Bulk transfer
     SizePrefixTooLarge,
+    // Control channel: what a command may hold
+    InvalidCommandCharacter,
 };
 
 // The text of one entry.
