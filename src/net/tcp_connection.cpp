@@ -296,7 +296,15 @@ void TIdTCPConnection::NotifyDisconnected() {
 
 // --- Numeric replies ---
 
+void TIdTCPConnection::DiscardUnsolicitedInput() {
+    if (IsConnected() && FIOHandler->InputReady(0))
+        FillInputBuffer(false, 0, false);
+    if (FPendingInput.Size() > 0)
+        FPendingInput.DiscardBytes(FPendingInput.Size());
+}
+
 int TIdTCPConnection::SendCommand(const std::string& command, std::initializer_list<int> allowed) {
+    DiscardUnsolicitedInput();
     WriteLine(command);
     return ReadReply(allowed);
 }

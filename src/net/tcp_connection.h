@@ -121,6 +121,10 @@ protected:
 
 private:
     void InputConsumed(int64_t count);
+    // Drops what the peer sent unasked and is here already (buffered, or
+    // readable without waiting), so that it is not taken as the answer to the
+    // command about to be sent.
+    void DiscardUnsolicitedInput();
 
     // Also read and written by a thread that aborts a transfer.
     std::atomic<bool> FPeerClosed{false};

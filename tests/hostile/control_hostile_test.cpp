@@ -128,6 +128,22 @@ TEST_F(ControlHostile, ServerThatStopsAnsweringTheGreetingTimesOut) {
     ExpectUsableAgain();
 }
 
+TEST_F(ControlHostile, RepliesPushedBetweenCommandsAreNotTakenAsTheNextAnswer) {
+    Server.Reply("331 Password required").ReplyRaw("230 Logged in\r\n226 Transfer complete\r\n");
+    Client.Username = "brimol";
+    Client.Password = "pelrosta";
+    Client.ConnectServer(false);
+    Client.SignOn();
+    // One more after the login, readable before the next command goes out.
+    ASSERT_TRUE(Server.SendRawNow("250 Requested file action okay\r\n"));
+    ASSERT_TRUE(Client.IOHandler()->InputReady(10000));
+    Server.Reply("200 NOOP ok").Reply("215 UNIX Type: L8");
+    EXPECT_EQ(Client.SendCommand("NOOP", 200), 200);
+    EXPECT_EQ(Client.SendCommand("SYST", 215), 215);
+    EXPECT_EQ(Client.LastReply().Text(), (Lines{"UNIX Type: L8"}));
+    ExpectUsableAgain();
+}
+
 // A server answering one byte every 100 ms: slow, but every byte comes within
 // the read time-out, so the login works.
 TEST(SlowServer, OneBytePerHundredMillisecondsStillLogsIn) {
