@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "sock/stack.h"
 
+#include <algorithm>
 #include <cstring>
 
 TIdTCPConnection::TIdTCPConnection() {
@@ -63,10 +64,22 @@ void TIdTCPConnection::SetIntercept(TIdConnectionIntercept* intercept) {
         intercept->FreeNotification(this);
 }
 
+int32_t TIdTCPConnection::DefaultReadWait() const {
+    if (ReadTimeout == 0)
+        return IdTimeoutInfinite;
+    if (!FReplyDeadline || ReadTimeout < 0)
+        return ReadTimeout;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        *FReplyDeadline - std::chrono::steady_clock::now());
+    // At the deadline the wait only polls: what is here is taken, nothing more
+    // is waited for.
+    return static_cast<int32_t>(std::clamp<int64_t>(left.count(), 0, ReadTimeout));
+}
+
 int64_t TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int32_t timeout,
                                           bool raiseOnTimeout) {
     if (timeout == IdTimeoutDefault)
-        timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
+        timeout = DefaultReadWait();
     CheckPeerClosed(raiseIfDisconnected, false);
     if (!IsConnected()) {
         if (raiseIfDisconnected)
@@ -321,6 +334,12 @@ int TIdTCPConnection::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void TIdTCPConnection::ReadRawReply() {
+    struct TDeadlineScope {
+        std::optional<std::chrono::steady_clock::time_point>& Deadline;
+        ~TDeadlineScope() { Deadline.reset(); }
+    } scope{FReplyDeadline};
+    if (ReadTimeout > 0)
+        FReplyDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ReadTimeout);
     FLastReply.ParseReply(ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
 }
 
