@@ -35,6 +35,16 @@ TLineSettings SettingsFrom(uint8_t options) {
             (options & 8) != 0};
 }
 
+// Text and TAB; a CR may stand inside a line (only the one before LF ends it).
+bool HoldsOnlyText(const std::string& line) {
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && byte != '\t' && byte != '\r')
+            return false;
+    }
+    return true;
+}
+
 void CheckReplyShape(const TIdRFCReply& reply, const TLineSettings& settings) {
     FuzzRequire(!reply.Text().empty(), "a reply read without any text line");
     FuzzRequire(reply.Text().size() <= static_cast<size_t>(TIdTCPConnection::MaxReplyLines),
@@ -42,6 +52,8 @@ void CheckReplyShape(const TIdRFCReply& reply, const TLineSettings& settings) {
     FuzzRequire(reply.TextCode().size() <= 4, "a reply code longer than four characters");
     if (reply.TextCode().empty())
         FuzzRequire(reply.NumericCode() == 0, "a numeric code without a text code");
+    for (const std::string& line : reply.Text())
+        FuzzRequire(HoldsOnlyText(line), "a reply line holding a control byte");
     if (settings.MaxLineLength != 0)
         for (const std::string& line : reply.Text())
             FuzzRequire(line.size() <= static_cast<size_t>(settings.MaxLineLength),
@@ -64,6 +76,7 @@ void ReadReplies(std::string_view stream, uint8_t pieces, const TLineSettings& s
     try {
         for (int round = 0;; ++round) {
             const int64_t consumedBefore = Consumed(feed, connection);
+            bool malformed = false;
             if (round % 2 == 0) {
                 connection.ReadRawReply();
             } else {
@@ -71,13 +84,19 @@ void ReadReplies(std::string_view stream, uint8_t pieces, const TLineSettings& s
                     const int code = connection.ReadReply({220, 230, 331});
                     FuzzRequire(code == 220 || code == 230 || code == 331,
                                 "ReadReply returned a code outside its list");
+                } catch (const EIdMalformedReply& refused) {
+                    // Refused like any reply, with nothing of it kept.
+                    FuzzRequire(refused.ReplyCode == 0 && connection.LastReply().Text().empty(),
+                                "a malformed reply kept as the last reply");
+                    malformed = true;
                 } catch (const EIdProtocolReplyError& refused) {
                     // A refused reply leaves the connection usable: read on.
                     FuzzRequire(refused.ReplyCode == connection.LastReply().NumericCode(),
                                 "a refusal that does not carry the reply's code");
                 }
             }
-            CheckReplyShape(connection.LastReply(), settings);
+            if (!malformed)
+                CheckReplyShape(connection.LastReply(), settings);
             FuzzRequire(Consumed(feed, connection) > consumedBefore,
                         "a reply read without consuming input");
         }
@@ -106,8 +125,10 @@ void ReadReplyRule(std::string_view text) {
             const std::vector<std::string> lines = ReadReplyLines(nextLine);
             FuzzRequire(!lines.empty() && lines.size() <= static_cast<size_t>(IdMaxReplyLines),
                         "a reply of no lines or of more than IdMaxReplyLines");
-            for (const std::string& line : lines)
+            for (const std::string& line : lines) {
                 FuzzRequire(!line.empty() && Trim(line) == line, "a reply line kept untrimmed");
+                FuzzRequire(HoldsOnlyText(line), "a reply line holding a control byte");
+            }
             TIdRFCReply reply;
             reply.ParseReply(lines);
             FuzzRequire(reply.Text().size() == lines.size(), "ParseReply lost or added a line");

@@ -113,6 +113,7 @@ const char* MsgText(TIdMsg id) {
         return "A stream of %d bytes does not fit a 4-byte length prefix.";
     // Control channel
     case TIdMsg::InvalidCommandCharacter: return "Invalid character in command argument.";
+    case TIdMsg::MalformedReply: return "Malformed server reply.";
     }
     return "";
 }

@@ -12,6 +12,21 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 
+#include <algorithm>
+
+namespace {
+
+// Text, TAB, and the CR and LF of line ends; any other byte below 32 (NUL,
+// escape sequences) is no part of a reply.
+bool HoldsControlBytes(const std::string& line) {
+    return std::any_of(line.begin(), line.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n';
+    });
+}
+
+} // namespace
+
 std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine) {
     // Every line read counts against the cap, blank ones too (they are
     // skipped): a server that sends nothing but line ends must not keep us
@@ -22,7 +37,10 @@ std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine) {
             if (budget-- <= 0)
                 throw EIdPeerLimitExceeded(
                     FormatMsg(TIdMsg::ReplyTooManyLines, {std::to_string(IdMaxReplyLines)}));
-            std::string line = Trim(nextLine());
+            const std::string received = nextLine();
+            if (HoldsControlBytes(received))
+                throw EIdMalformedReply();
+            std::string line = Trim(received);
             if (!line.empty())
                 return line;
         }

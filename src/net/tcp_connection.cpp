@@ -340,7 +340,14 @@ void TIdTCPConnection::ReadRawReply() {
     } scope{FReplyDeadline};
     if (ReadTimeout > 0)
         FReplyDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ReadTimeout);
-    FLastReply.ParseReply(ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
+    try {
+        FLastReply.ParseReply(
+            ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
+    } catch (const EIdMalformedReply&) {
+        // No part of it is to be trusted, the earlier reply no longer holds.
+        FLastReply.Clear();
+        throw;
+    }
 }
 
 int TIdTCPConnection::CheckReply(int code, std::initializer_list<int> allowed) {

@@ -177,6 +177,18 @@ TEST_F(ControlHostile, ReplyTricklingEndlessLinesTimesOutWithinTheReadTimeout) {
     ExpectUsableAgain();
 }
 
+TEST_F(ControlHostile, ControlBytesInAReplyAreRefusedAsMalformed) {
+    LogIn();
+    Server.ReplyRaw(std::string("200 NOOP\0 ok\r\n", 14));
+    const Failure f = FailureOf([&] { Client.SendCommand("NOOP", 200); });
+    // Caught as a refused reply, with no code to trust.
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.Code, 0);
+    EXPECT_EQ(f.Message, "Malformed server reply.");
+    EXPECT_EQ(Client.LastReply().NumericCode(), 0);
+    ExpectUsableAgain();
+}
+
 // A server answering one byte every 100 ms: slow, but every byte comes within
 // the read time-out, so the login works.
 TEST(SlowServer, OneBytePerHundredMillisecondsStillLogsIn) {
