@@ -115,6 +115,9 @@ const char* MsgText(TIdMsg id) {
     case TIdMsg::TransferSizeMismatch: return "Received %d of %d bytes.";
     case TIdMsg::LocalFileLargerThanRemote:
         return "The local file has %d bytes, more than the %d bytes of the remote file.";
+    // Control channel
+    case TIdMsg::InvalidCommandCharacter: return "Invalid character in command argument.";
+    case TIdMsg::MalformedReply: return "Malformed server reply.";
     }
     return "";
 }

@@ -121,6 +121,9 @@ enum class TIdMsg {
     // Download size checks
     TransferSizeMismatch,
     LocalFileLargerThanRemote,
+    // Control channel: what a command may hold, what a reply may hold
+    InvalidCommandCharacter,
+    MalformedReply,
 };
 
 // The text of one entry.
