@@ -1,7 +1,7 @@
 // Connecting, closing, writing, status events and filters of a TCP connection.
 #include "core/exceptions.h"
 #include "net/intercept.h"
-#include "net_test_util.h"
+#include "support/connected_pair.h"
 #include "support/failing_stack.h"
 #include "support/silent_listener.h"
 

@@ -1,6 +1,6 @@
 // Line reading: terminators, limits, split lines, partial lines at close.
 #include "core/exceptions.h"
-#include "net_test_util.h"
+#include "support/connected_pair.h"
 #include "support/memory_io_handler.h"
 
 #include <gtest/gtest.h>
