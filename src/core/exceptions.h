@@ -162,5 +162,15 @@ SCRIVLET_FIXED_EXCEPTION(EIdSocksServerAddressError, EIdSocksError, SocksServerA
 // Our refusal of names and credentials too long for the one-byte length fields.
 SCRIVLET_GROUP_EXCEPTION(EIdSocksRequestTooLong, EIdSocksError);
 
+// Control channel: a command argument that would end the command line early
+// (CR, LF) or cut it (NUL), refused before anything is sent.
+SCRIVLET_FIXED_EXCEPTION(EIdInvalidCommandArgument, EIdException, InvalidCommandCharacter);
+// A reply holding control bytes other than TAB, CR and LF. Callers treat it as
+// any refused reply: it is one, with no code to trust.
+class EIdMalformedReply : public EIdProtocolReplyError {
+public:
+    EIdMalformedReply() : EIdProtocolReplyError(0, MsgText(TIdMsg::MalformedReply)) {}
+};
+
 #undef SCRIVLET_FIXED_EXCEPTION
 #undef SCRIVLET_GROUP_EXCEPTION

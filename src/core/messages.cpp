@@ -111,6 +111,9 @@ const char* MsgText(TIdMsg id) {
     case TIdMsg::SockHOST_NOT_FOUND: return "Host not found.";
     case TIdMsg::SizePrefixTooLarge:
         return "A stream of %d bytes does not fit a 4-byte length prefix.";
+    // Control channel
+    case TIdMsg::InvalidCommandCharacter: return "Invalid character in command argument.";
+    case TIdMsg::MalformedReply: return "Malformed server reply.";
     }
     return "";
 }

@@ -118,6 +118,9 @@ enum class TIdMsg {
     SockHOST_NOT_FOUND,
     // Bulk transfer
     SizePrefixTooLarge,
+    // Control channel: what a command may hold, what a reply may hold
+    InvalidCommandCharacter,
+    MalformedReply,
 };
 
 // The text of one entry.

@@ -2,6 +2,8 @@
 
 #include "core/exceptions.h"
 
+#include <string_view>
+
 TIdFTP::TIdFTP() {
     Port = IdPORT_FTP;
 }
@@ -126,6 +128,12 @@ bool TIdFTP::SupportsResume() {
 
 int TIdFTP::SendRawCommand(const std::string& command) {
     return SendCommand(command, -1);
+}
+
+void TIdFTP::WriteLine(const std::string& text) {
+    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        throw EIdInvalidCommandArgument();
+    TIdTCPClient::WriteLine(text);
 }
 
 void TIdFTP::NotifyAfterLogin() {

@@ -74,6 +74,11 @@ public:
     void SendTypeCommand();
     bool SupportsResume();
     int SendRawCommand(const std::string& command);
+    // Every line the client writes is a command: one holding CR, LF or NUL
+    // (from a user name, a password, a path, a name a listing gave, a quoted
+    // text) would end early and let the rest go out as a command of its own,
+    // so it raises EIdInvalidCommandArgument and nothing is sent.
+    void WriteLine(const std::string& text) override;
     void NotifyAfterLogin();
     // The server's working directory from PWD's 257 reply ("/" when the reply
     // is refused or carries no quoted path).

@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "sock/stack.h"
 
+#include <algorithm>
 #include <cstring>
 
 TIdTCPConnection::TIdTCPConnection() {
@@ -63,10 +64,22 @@ void TIdTCPConnection::SetIntercept(TIdConnectionIntercept* intercept) {
         intercept->FreeNotification(this);
 }
 
+int32_t TIdTCPConnection::DefaultReadWait() const {
+    if (ReadTimeout == 0)
+        return IdTimeoutInfinite;
+    if (!FReplyDeadline || ReadTimeout < 0)
+        return ReadTimeout;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        *FReplyDeadline - std::chrono::steady_clock::now());
+    // At the deadline the wait only polls: what is here is taken, nothing more
+    // is waited for.
+    return static_cast<int32_t>(std::clamp<int64_t>(left.count(), 0, ReadTimeout));
+}
+
 int64_t TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int32_t timeout,
                                           bool raiseOnTimeout) {
     if (timeout == IdTimeoutDefault)
-        timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
+        timeout = DefaultReadWait();
     CheckPeerClosed(raiseIfDisconnected, false);
     if (!IsConnected()) {
         if (raiseIfDisconnected)
@@ -91,11 +104,13 @@ int64_t TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int32_t time
         FPeerClosed = n == 0;
         if (n != 0) {
             if (CheckSocketResult(n, {IdCode::WSAESHUTDOWN, IdCode::WSAECONNABORTED})) {
+                // This thread's code, taken before closing can record another.
+                const int32_t failure = Stack().LastSocketError;
                 n = 0;
                 if (FIOHandler != nullptr)
                     CloseTransport();
                 if (FPendingInput.Size() == 0)
-                    ThrowSocketError(Stack().LastSocketError);
+                    ThrowSocketError(failure);
             }
             if (n > 0) {
                 FReceiveChunk.SetSize(n);
@@ -294,7 +309,15 @@ void TIdTCPConnection::NotifyDisconnected() {
 
 // --- Numeric replies ---
 
+void TIdTCPConnection::DiscardUnsolicitedInput() {
+    if (IsConnected() && FIOHandler->InputReady(0))
+        FillInputBuffer(false, 0, false);
+    if (FPendingInput.Size() > 0)
+        FPendingInput.DiscardBytes(FPendingInput.Size());
+}
+
 int TIdTCPConnection::SendCommand(const std::string& command, std::initializer_list<int> allowed) {
+    DiscardUnsolicitedInput();
     WriteLine(command);
     return ReadReply(allowed);
 }
@@ -311,34 +334,20 @@ int TIdTCPConnection::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void TIdTCPConnection::ReadRawReply() {
-    // Every line read counts against the cap, blank ones too (they are
-    // skipped, as ReadNonEmptyLine skips them): a server that sends nothing
-    // but line ends must not keep us reading for ever.
-    int32_t budget = MaxReplyLines;
-    auto nextLine = [&] {
-        for (;;) {
-            if (budget-- <= 0)
-                throw EIdPeerLimitExceeded(
-                    FormatMsg(TIdMsg::ReplyTooManyLines, {std::to_string(MaxReplyLines)}));
-            std::string line = Trim(ReadLine("\n", IdTimeoutDefault, -1));
-            if (!line.empty())
-                return line;
-        }
-    };
-    std::vector<std::string> lines;
-    lines.push_back(nextLine());
-    const std::string& first = lines.front();
-    if (first.size() > 3 && first[3] == '-') {
-        const std::string terminator = UpperCase(first.substr(0, 3) + " ");
-        for (;;) {
-            std::string line = nextLine();
-            const bool last = line.size() < 4 || UpperCase(line.substr(0, 4)) == terminator;
-            lines.push_back(std::move(line));
-            if (last)
-                break;
-        }
+    struct TDeadlineScope {
+        std::optional<std::chrono::steady_clock::time_point>& Deadline;
+        ~TDeadlineScope() { Deadline.reset(); }
+    } scope{FReplyDeadline};
+    if (ReadTimeout > 0)
+        FReplyDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ReadTimeout);
+    try {
+        FLastReply.ParseReply(
+            ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
+    } catch (const EIdMalformedReply&) {
+        // No part of it is to be trusted, the earlier reply no longer holds.
+        FLastReply.Clear();
+        throw;
     }
-    FLastReply.ParseReply(lines);
 }
 
 int TIdTCPConnection::CheckReply(int code, std::initializer_list<int> allowed) {

@@ -6,15 +6,18 @@
 #include "net/buffers.h"
 #include "net/intercept.h"
 #include "net/io_handler.h"
+#include "net/reply_reader.h"
 #include "net/rfc_reply.h"
 #include "sock/component.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,15 +104,15 @@ public:
     virtual int SendCommand(const std::string& command, std::initializer_list<int> allowed);
     int SendCommand(const std::string& command, int allowed = -1);
     virtual int ReadReply(std::initializer_list<int> allowed);
+    // With a ReadTimeout above 0, all of the reply must arrive within it, not
+    // only each piece: a server trickling endless lines cannot hold us.
     void ReadRawReply();
     virtual int CheckReply(int code, std::initializer_list<int> allowed);
     [[noreturn]] virtual void RaiseReplyError();
     // Raises `E` (an EIdException) with the last reply's text as message.
     template <typename E> [[noreturn]] void RaiseReplyErrorAs() { throw E(LastReplyMessage()); }
 
-    // The most lines one reply may have, blank ones included; a server that
-    // sends more is refused.
-    static constexpr int32_t MaxReplyLines = 10000;
+    static constexpr int32_t MaxReplyLines = IdMaxReplyLines;
 
 protected:
     void Notification(TIdBaseComponent* destroyed) override;
@@ -122,6 +125,13 @@ protected:
 
 private:
     void InputConsumed(int64_t count);
+    // The wait FillInputBuffer's default time-out stands for: ReadTimeout, or
+    // what is left of it while a reply is read.
+    int32_t DefaultReadWait() const;
+    // Drops what the peer sent unasked and is here already (buffered, or
+    // readable without waiting), so that it is not taken as the answer to the
+    // command about to be sent.
+    void DiscardUnsolicitedInput();
 
     // Also read and written by a thread that aborts a transfer.
     std::atomic<bool> FPeerClosed{false};
@@ -136,4 +146,6 @@ private:
     TIdIOHandlerSocket* FSocketIOHandler = nullptr;
     TIdConnectionIntercept* FIntercept = nullptr;
     std::recursive_mutex FTransportLock;
+    // While a reply is read with a ReadTimeout: when all of it must be here.
+    std::optional<std::chrono::steady_clock::time_point> FReplyDeadline;
 };

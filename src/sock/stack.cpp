@@ -19,6 +19,7 @@
 namespace {
 
 thread_local int32_t LastCode = 0;
+thread_local int32_t LastCheckedCode = 0;
 
 sockaddr_in* AsInet(sockaddr_storage& storage) {
     return reinterpret_cast<sockaddr_in*>(&storage);
@@ -31,6 +32,17 @@ std::string InetText(const in_addr& address) {
 }
 
 } // namespace
+
+// --- TIdThreadSocketError ---
+
+TIdThreadSocketError::operator int32_t() const {
+    return LastCheckedCode;
+}
+
+TIdThreadSocketError& TIdThreadSocketError::operator=(int32_t code) {
+    LastCheckedCode = code;
+    return *this;
+}
 
 // --- TIdStack ---
 
@@ -527,11 +539,12 @@ bool CheckSocketResult(int64_t result, std::initializer_list<int32_t> expected) 
     if (result != Id_SOCKET_ERROR)
         return false;
     TIdStack& stack = Stack();
-    stack.LastSocketError = stack.LastErrorCode();
+    const int32_t failure = stack.LastErrorCode();
+    stack.LastSocketError = failure;
     for (int32_t code : expected)
-        if (code == stack.LastSocketError)
+        if (code == failure)
             return true;
-    ThrowSocketError(stack.LastSocketError);
+    ThrowSocketError(failure);
 }
 
 void ThrowSocketError(int32_t code) {

@@ -23,11 +23,20 @@ constexpr int32_t IdTimeoutInfinite = -2;
 
 class TIdSocketList;
 
+// The code of the calling thread's last failure that went through
+// CheckSocketResult. Each thread has its own: two threads failing at once
+// must not see, or raise, each other's code.
+class TIdThreadSocketError {
+public:
+    operator int32_t() const;
+    TIdThreadSocketError& operator=(int32_t code);
+};
+
 class TIdStack {
 public:
     virtual ~TIdStack() = default;
 
-    int32_t LastSocketError = 0;
+    TIdThreadSocketError LastSocketError;
 
     virtual void FillHostAddresses() = 0;
     virtual std::string PrimaryHostAddress() = 0;

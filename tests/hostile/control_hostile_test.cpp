@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -125,6 +126,66 @@ TEST_F(ControlHostile, ServerThatStopsAnsweringTheGreetingTimesOut) {
     const Failure f = FailureOf([&] { Client.ConnectServer(false); });
     EXPECT_EQ(f.Class, "EIdReadTimeout");
     EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, RepliesPushedBetweenCommandsAreNotTakenAsTheNextAnswer) {
+    Server.Reply("331 Password required").ReplyRaw("230 Logged in\r\n226 Transfer complete\r\n");
+    Client.Username = "brimol";
+    Client.Password = "pelrosta";
+    Client.ConnectServer(false);
+    Client.SignOn();
+    // One more after the login, readable before the next command goes out.
+    ASSERT_TRUE(Server.SendRawNow("250 Requested file action okay\r\n"));
+    ASSERT_TRUE(Client.IOHandler()->InputReady(10000));
+    Server.Reply("200 NOOP ok").Reply("215 UNIX Type: L8");
+    EXPECT_EQ(Client.SendCommand("NOOP", 200), 200);
+    EXPECT_EQ(Client.SendCommand("SYST", 215), 215);
+    EXPECT_EQ(Client.LastReply().Text(), (Lines{"UNIX Type: L8"}));
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, ReplyTricklingEndlessLinesTimesOutWithinTheReadTimeout) {
+    // Every byte comes well within the read time-out, but the reply never ends.
+    Server.Greeting("");
+    Client.ReadTimeout = 500;
+    std::atomic<bool> stop{false};
+    std::thread trickler([&] {
+        if (!Server.WaitForConnections(1))
+            return;
+        const std::string line = "220-and more\r\n";
+        // Gives up after a while, so that a client that keeps reading fails
+        // the test instead of hanging it.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (size_t i = 0; !stop && std::chrono::steady_clock::now() < giveUp; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (!Server.SendRawNow(line.substr(i % line.size(), 1), std::chrono::milliseconds(200)))
+                return;
+        }
+        if (!stop)
+            Server.CloseClient();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const Failure f = FailureOf([&] { Client.ConnectServer(false); });
+    const auto took = std::chrono::steady_clock::now() - start;
+    stop = true;
+    trickler.join();
+    EXPECT_EQ(f.Class, "EIdReadTimeout");
+    EXPECT_EQ(f.Message, "Read Timeout");
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    EXPECT_FALSE(Client.IsConnected());
+    ExpectUsableAgain();
+}
+
+TEST_F(ControlHostile, ControlBytesInAReplyAreRefusedAsMalformed) {
+    LogIn();
+    Server.ReplyRaw(std::string("200 NOOP\0 ok\r\n", 14));
+    const Failure f = FailureOf([&] { Client.SendCommand("NOOP", 200); });
+    // Caught as a refused reply, with no code to trust.
+    EXPECT_EQ(f.Class, "EIdProtocolReplyError");
+    EXPECT_EQ(f.Code, 0);
+    EXPECT_EQ(f.Message, "Malformed server reply.");
+    EXPECT_EQ(Client.LastReply().NumericCode(), 0);
     ExpectUsableAgain();
 }
 

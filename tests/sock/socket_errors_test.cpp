@@ -3,10 +3,17 @@
 #include "core/exceptions.h"
 #include "sock/socket_errors.h"
 #include "sock/stack.h"
+#include "sock_test_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -160,4 +167,77 @@ TEST(ThrowSocketError, RaisesWithTheCodeAndItsText) {
         EXPECT_EQ(e.SocketErrorCode, 10060);
         EXPECT_STREQ(e.what(), "Socket Error # 10060\r\nConnection timed out.");
     }
+}
+
+namespace {
+
+// Two threads wait here for each other, each time they arrive (for at most
+// a few seconds, so that a thread left alone goes on).
+class Meeting {
+public:
+    void Meet() {
+        std::unique_lock<std::mutex> hold(FMutex);
+        const uint64_t round = FRound;
+        if (++FArrived == 2) {
+            FArrived = 0;
+            ++FRound;
+            FChanged.notify_all();
+            return;
+        }
+        FChanged.wait_for(hold, std::chrono::seconds(5), [&] { return FRound != round; });
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    int FArrived = 0;
+    uint64_t FRound = 0;
+};
+
+// The POSIX stack, except that each thread's last error is the code the test
+// gave that thread, and the threads meet there so that they fail at once.
+class MeetingStack : public TIdStackPosix {
+public:
+    explicit MeetingStack(Meeting& meeting) : FMeeting(meeting) {}
+    static thread_local int32_t OwnCode;
+    int32_t LastErrorCode() override {
+        FMeeting.Meet();
+        return OwnCode;
+    }
+
+private:
+    Meeting& FMeeting;
+};
+thread_local int32_t MeetingStack::OwnCode = 0;
+
+} // namespace
+
+TEST(CheckSocketResult, ThreadsFailingAtOnceEachRaiseTheirOwnCode) {
+    Meeting meeting;
+    ScopedStackClass stack([&] { return std::make_unique<MeetingStack>(meeting); });
+    Stack();
+    constexpr int Rounds = 10000;
+    // Each thread names the other's code as expected: taking it for its own
+    // would also make a failure pass.
+    auto fail = [&](int32_t own, int32_t other, int& wrong) {
+        MeetingStack::OwnCode = own;
+        for (int i = 0; i < Rounds; ++i) {
+            try {
+                CheckSocketResult(Id_SOCKET_ERROR, {other});
+                ++wrong;
+            } catch (const EIdSocketError& e) {
+                if (e.SocketErrorCode != own || Stack().LastSocketError != own)
+                    ++wrong;
+            }
+        }
+    };
+    int wrongReset = 0;
+    int wrongRefused = 0;
+    std::thread reset(fail, IdCode::WSAECONNRESET, IdCode::WSAECONNREFUSED, std::ref(wrongReset));
+    std::thread refused(fail, IdCode::WSAECONNREFUSED, IdCode::WSAECONNRESET,
+                        std::ref(wrongRefused));
+    reset.join();
+    refused.join();
+    EXPECT_EQ(wrongReset, 0);
+    EXPECT_EQ(wrongRefused, 0);
 }
