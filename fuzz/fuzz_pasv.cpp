@@ -8,7 +8,7 @@
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
 #include "fuzz_check.h"
-#include "memory_io_handler.h"
+#include "support/memory_io_handler.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,9 +9,9 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 #include "fuzz_check.h"
-#include "memory_io_handler.h"
 #include "net/reply_reader.h"
 #include "net/tcp_connection.h"
+#include "support/memory_io_handler.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -7,8 +7,8 @@
 
 #include "core/exceptions.h"
 #include "fuzz_check.h"
-#include "memory_io_handler.h"
 #include "net/socks_info.h"
+#include "support/memory_io_handler.h"
 
 #include <cstddef>
 #include <cstdint>

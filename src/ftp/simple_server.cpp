@@ -30,9 +30,7 @@ void TIdSimpleServer::AttachSocketHandler() {
 
 void TIdSimpleServer::BindListeningSocket() {
     TIdSocketHandle* binding = SocketBinding();
-    const TScopeFail forget([&] { FListeningSocket = Id_INVALID_SOCKET; });
     binding->OpenSocket(Id_SOCK_STREAM, 0);
-    FListeningSocket = binding->NativeSocket();
     binding->IP = BoundIP;
     binding->Port = BoundPort;
     binding->BindLocal();
@@ -47,31 +45,28 @@ void TIdSimpleServer::StartListening() {
         std::lock_guard<std::mutex> listen(FListenLock);
         std::lock_guard<std::recursive_mutex> hold(TransportLock());
         SetIOHandler(nullptr);
-        FListeningSocket = Id_INVALID_SOCKET;
     });
-    if (FListeningSocket.load() == Id_INVALID_SOCKET)
-        BindListeningSocket();
-    SocketBinding()->ListenForPeers(ListenBacklog);
+    if (!FListener) {
+        TIdSocketHandle* binding = SocketBinding();
+        if (!binding->IsAllocated())
+            BindListeningSocket();
+        binding->ListenForPeers(ListenBacklog);
+        std::lock_guard<std::mutex> listen(FListenLock);
+        FListener = binding->TakeSocket();
+    }
     FIsListening = true;
 }
 
 void TIdSimpleServer::RequestStop() {
     std::lock_guard<std::mutex> hold(FListenLock);
     FStopRequested = true;
-    const TIdStackSocketHandle listening = FListeningSocket.load();
     // Shutting the listener down wakes a wait or accept blocked on it; the
     // accepting thread closes it.
-    if (listening != Id_INVALID_SOCKET)
-        Stack().SockShutdown(listening, 2);
+    if (FListener)
+        Stack().SockShutdown(FListener.get(), 2);
 }
 
-bool TIdSimpleServer::WaitForPeer(TIdSocketHandle& binding, TIdStackSocketHandle listening,
-                                  int32_t wait) {
-    // Until an accept replaced it, the binding holds the listening socket;
-    // after a refused peer it holds nothing, and the wait is on the socket.
-    if (WatchedSocket == Id_INVALID_SOCKET && binding.IsAllocated() &&
-        binding.NativeSocket() == listening)
-        return binding.WaitReadable(wait);
+bool TIdSimpleServer::WaitForPeer(TIdStackSocketHandle listening, int32_t wait) {
     TIdSocketListPosix readList;
     readList.AddSocket(listening);
     if (WatchedSocket != Id_INVALID_SOCKET)
@@ -102,7 +97,7 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
     FTimedOut = false;
     FWatchedReadable = false;
     TIdSocketHandle* binding = SocketBinding();
-    const TIdStackSocketHandle listening = FListeningSocket.load();
+    const TIdStackSocketHandle listening = FListener.get();
     const bool limited = timeout >= 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     bool accepted = false;
@@ -124,7 +119,7 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
         }
         if (PollInterval > 0)
             wait = wait == IdTimeoutInfinite ? PollInterval : std::min(wait, PollInterval);
-        if (!WaitForPeer(*binding, listening, wait) || FStopRequested) {
+        if (!WaitForPeer(listening, wait) || FStopRequested) {
             if (limited && left <= wait && !FWatchedReadable && !FStopRequested) {
                 FTimedOut = true;
                 break;
@@ -142,16 +137,7 @@ bool TIdSimpleServer::AcceptConnection(int32_t timeout) {
 void TIdSimpleServer::CloseListeningSocket() {
     std::lock_guard<std::mutex> listen(FListenLock);
     std::lock_guard<std::recursive_mutex> hold(TransportLock());
-    const TIdStackSocketHandle listening = FListeningSocket.exchange(Id_INVALID_SOCKET);
-    if (listening == Id_INVALID_SOCKET)
-        return;
-    TIdSocketHandle* binding = SocketBinding();
-    // Until an accept replaced it, the binding still holds the listening
-    // socket: release it there, so that it is not closed a second time later.
-    if (binding != nullptr && binding->IsAllocated() && binding->NativeSocket() == listening)
-        binding->ReleaseSocket();
-    else
-        Stack().SockClose(listening);
+    FListener.reset();
 }
 
 void TIdSimpleServer::StopListening() {
@@ -164,7 +150,7 @@ void TIdSimpleServer::ResetInput() {
     std::lock_guard<std::recursive_mutex> hold(TransportLock());
     FStopRequested = false;
     FIsListening = false;
-    // The handler's socket, listening or accepted, closes with it.
+    // The handler's socket (bound, or accepted) closes with it.
     SetIOHandler(nullptr);
-    FListeningSocket = Id_INVALID_SOCKET;
+    FListener.reset();
 }

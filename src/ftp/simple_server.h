@@ -32,7 +32,7 @@ public:
 
     bool StopRequested() const { return FStopRequested.load(); }
     bool IsListening() const { return FIsListening; }
-    TIdStackSocketHandle ListeningSocket() const { return FListeningSocket.load(); }
+    TIdStackSocketHandle ListeningSocket() const { return FListener.get(); }
     // The socket handle of the listener's own I/O handler; none without one.
     TIdSocketHandle* SocketBinding() const;
 
@@ -52,7 +52,7 @@ public:
     void AttachSocketHandler();
 
 private:
-    bool WaitForPeer(TIdSocketHandle& binding, TIdStackSocketHandle listening, int32_t wait);
+    bool WaitForPeer(TIdStackSocketHandle listening, int32_t wait);
     // Keeps an accepted connection from the allowed peer; closes any other.
     bool KeepPeer(TIdSocketHandle& binding);
     void CloseListeningSocket();
@@ -61,7 +61,10 @@ private:
     bool FIsListening = false;
     bool FTimedOut = false;
     bool FWatchedReadable = false;
-    std::atomic<TIdStackSocketHandle> FListeningSocket{Id_INVALID_SOCKET};
+    // The listening socket, bound and opened through the binding and taken
+    // over from it once it listens, so that the binding is free for the
+    // accepted connection.
+    TIdSocketDescriptor FListener;
     // Keeps a stop from another thread from shutting down a descriptor that
     // the accepting thread has just closed (and the system may have reused).
     std::mutex FListenLock;

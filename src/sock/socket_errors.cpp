@@ -1,5 +1,9 @@
 #include "sock/socket_errors.h"
 
+#include "core/exceptions.h"
+#include "sock/stack.h"
+#include "sock/stack_posix.h"
+
 #include <cerrno>
 
 int32_t SocketCodeFromErrno(int err, TIdSocketCall call) {
@@ -100,4 +104,38 @@ std::optional<TIdMsg> BaseSocketErrorMsg(int32_t code) {
     case WSAENOTEMPTY: return TIdMsg::SockENOTEMPTY;
     default: return std::nullopt;
     }
+}
+
+// --- Code to text ---
+
+std::string TIdStack::SocketErrorText(int32_t code) {
+    const auto msg = BaseSocketErrorMsg(code);
+    return FormatMsg(TIdMsg::SocketError, {std::to_string(code), msg ? MsgText(*msg) : ""});
+}
+
+std::string TIdStackPosix::SocketErrorText(int32_t code) {
+    // The resolver's failure has a text of its own here; the base table
+    // stops at the socket codes.
+    if (code == IdCode::WSAHOST_NOT_FOUND)
+        return FormatMsg(TIdMsg::SocketError,
+                         {std::to_string(code), MsgText(TIdMsg::SockHOST_NOT_FOUND)});
+    return TIdStack::SocketErrorText(code);
+}
+
+// --- Code to exception: the only places that raise EIdSocketError ---
+
+bool CheckSocketResult(int64_t result, std::initializer_list<int32_t> expected) {
+    if (result != Id_SOCKET_ERROR)
+        return false;
+    TIdStack& stack = Stack();
+    const int32_t failure = stack.LastErrorCode();
+    stack.LastSocketError = failure;
+    for (int32_t code : expected)
+        if (code == failure)
+            return true;
+    ThrowSocketError(failure);
+}
+
+void ThrowSocketError(int32_t code) {
+    throw EIdSocketError(code, Stack().SocketErrorText(code));
 }

@@ -6,6 +6,7 @@
 #include "core/messages.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -61,3 +62,9 @@ int32_t SocketCodeFromErrno(int err, TIdSocketCall call = TIdSocketCall::Other);
 
 // The table entry of a code known to the base table (10004 to 10066).
 std::optional<TIdMsg> BaseSocketErrorMsg(int32_t code);
+
+// Returns true when the platform result is -1 with one of the expected codes,
+// false when it is not -1; otherwise raises EIdSocketError with the calling
+// thread's last error code (which the stack's LastSocketError then holds).
+bool CheckSocketResult(int64_t result, std::initializer_list<int32_t> expected = {});
+[[noreturn]] void ThrowSocketError(int32_t code);

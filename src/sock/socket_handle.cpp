@@ -14,17 +14,15 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::OpenSocket(int socketType, int protocol) {
     ReleaseSocket();
-    FNativeSocket = CreateSocketValue(socketType, protocol);
-    FIsAllocated = true;
+    FSocket.reset(CreateSocketValue(socketType, protocol));
 }
 
 void TIdSocketHandle::ReleaseSocket() {
-    // Cleared first, so that a thread looking at the handle sees it closed.
-    if (!FIsAllocated.exchange(false))
-        return;
-    TIdStack& stack = Stack();
-    stack.SockShutdown(FNativeSocket, 1);
-    stack.SockClose(FNativeSocket);
+    // Taken out of the handle first, so that a thread looking at the handle
+    // sees it closed; the socket closes when `closing` goes.
+    TIdSocketDescriptor closing = TakeSocket();
+    if (closing)
+        Stack().SockShutdown(closing.get(), 1);
 }
 
 void TIdSocketHandle::BindLocal() {
@@ -40,7 +38,7 @@ void TIdSocketHandle::BindLocal() {
 }
 
 bool TIdSocketHandle::TryBindOnce() {
-    const int r = Stack().SockBind(FNativeSocket, Id_PF_INET, Port, IP);
+    const int r = Stack().SockBind(FSocket.get(), Id_PF_INET, Port, IP);
     if (CheckSocketResult(r, {IdCode::WSAEADDRINUSE}))
         return false;
     RefreshLocalBinding();
@@ -62,7 +60,7 @@ void TIdSocketHandle::AssignPeer(const std::string& address, int32_t port) {
 }
 
 int TIdSocketHandle::ConnectPeer(int family) {
-    const int r = Stack().SockConnect(FNativeSocket, family, RemotePort, RemoteIP);
+    const int r = Stack().SockConnect(FSocket.get(), family, RemotePort, RemoteIP);
     if (r != Id_SOCKET_ERROR) {
         RefreshLocalBinding();
         RefreshPeerBinding();
@@ -73,7 +71,7 @@ int TIdSocketHandle::ConnectPeer(int family) {
 TIdConnectOutcome TIdSocketHandle::ConnectPeerWithin(int32_t timeout, int32_t& code) {
     TIdStack& stack = Stack();
     bool timedOut = false;
-    if (stack.SockConnectWithin(FNativeSocket, RemotePort, RemoteIP, timeout, timedOut) ==
+    if (stack.SockConnectWithin(FSocket.get(), RemotePort, RemoteIP, timeout, timedOut) ==
         Id_SOCKET_ERROR) {
         code = stack.LastErrorCode();
         stack.LastSocketError = code;
@@ -85,23 +83,22 @@ TIdConnectOutcome TIdSocketHandle::ConnectPeerWithin(int32_t timeout, int32_t& c
 }
 
 void TIdSocketHandle::ListenForPeers(int backlog) {
-    CheckSocketResult(Stack().SockListen(FNativeSocket, backlog));
+    CheckSocketResult(Stack().SockListen(FSocket.get(), backlog));
 }
 
 bool TIdSocketHandle::AcceptPeer(TIdStackSocketHandle listening) {
     ResetBinding(true);
-    const TIdStackSocketHandle accepted = Stack().SockAccept(listening, IP, Port);
-    if (CheckSocketResult(accepted, {IdCode::WSAEINTR, IdCode::WSAENOTSOCK}))
+    TIdSocketDescriptor accepted(Stack().SockAccept(listening, IP, Port));
+    if (CheckSocketResult(accepted.get(), {IdCode::WSAEINTR, IdCode::WSAENOTSOCK}))
         return false;
-    FNativeSocket = accepted;
-    FIsAllocated = true;
+    FSocket = std::move(accepted);
     RefreshLocalBinding();
     RefreshPeerBinding();
     return true;
 }
 
 bool TIdSocketHandle::WaitReadable(int32_t timeout) {
-    if (!FIsAllocated)
+    if (!IsAllocated())
         throw EIdConnClosedGracefully();
     TIdAntiFreezeBase* antiFreeze = TIdAntiFreezeBase::RegisteredAntiFreeze;
     if (TIdAntiFreezeBase::AntiFreezeInUse() && antiFreeze != nullptr) {
@@ -118,32 +115,31 @@ bool TIdSocketHandle::WaitReadable(int32_t timeout) {
         }
     }
     TIdSocketListPosix readList;
-    readList.AddSocket(FNativeSocket);
+    readList.AddSocket(FSocket.get());
     const bool readable = Stack().SockSelect(&readList, nullptr, nullptr, timeout) == 1;
     TIdAntiFreezeBase::AntiFreezeTurn(!readable, false);
     return readable;
 }
 
 int64_t TIdSocketHandle::SendData(const void* buffer, int64_t length, int flags) {
-    return Stack().SockSend(FNativeSocket, buffer, length, flags);
+    return Stack().SockSend(FSocket.get(), buffer, length, flags);
 }
 
 int64_t TIdSocketHandle::ReceiveData(void* buffer, int64_t length, int flags) {
-    return Stack().SockReceive(FNativeSocket, buffer, length, flags);
+    return Stack().SockReceive(FSocket.get(), buffer, length, flags);
 }
 
 int64_t TIdSocketHandle::ReceiveFrom(void* buffer, int64_t length, int32_t& port,
                                      std::string& address, int flags) {
-    return Stack().SockReceiveFrom(FNativeSocket, buffer, length, flags, port, address);
+    return Stack().SockReceiveFrom(FSocket.get(), buffer, length, flags, port, address);
 }
 
 void TIdSocketHandle::SetOption(int level, int option, const void* value, int length) {
-    CheckSocketResult(Stack().SockSetOption(FNativeSocket, level, option, value, length));
+    CheckSocketResult(Stack().SockSetOption(FSocket.get(), level, option, value, length));
 }
 
 void TIdSocketHandle::ResetBinding(bool resetLocal) {
-    FIsAllocated = false;
-    FNativeSocket = Id_INVALID_SOCKET;
+    FSocket.reset();
     if (resetLocal) {
         IP.clear();
         Port = 0;
@@ -152,14 +148,18 @@ void TIdSocketHandle::ResetBinding(bool resetLocal) {
     RemotePort = 0;
 }
 
+TIdSocketDescriptor TIdSocketHandle::TakeSocket() {
+    return std::move(FSocket);
+}
+
 void TIdSocketHandle::RefreshLocalBinding() {
     int family = 0;
-    Stack().SockLocalName(FNativeSocket, family, Port, IP);
+    Stack().SockLocalName(FSocket.get(), family, Port, IP);
 }
 
 void TIdSocketHandle::RefreshPeerBinding() {
     int family = 0;
-    Stack().SockPeerName(FNativeSocket, family, RemotePort, RemoteIP);
+    Stack().SockPeerName(FSocket.get(), family, RemotePort, RemoteIP);
 }
 
 void TIdSocketHandle::CopyBinding(const TIdSocketHandle& other) {

@@ -1,9 +1,9 @@
 // One IPv4 socket with its local and remote address.
 #pragma once
 
+#include "sock/socket_descriptor.h"
 #include "sock/stack.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -25,8 +25,9 @@ public:
     std::string RemoteIP;
     int32_t RemotePort = 0;
 
-    TIdStackSocketHandle NativeSocket() const { return FNativeSocket.load(); }
-    bool IsAllocated() const { return FIsAllocated.load(); }
+    // The socket this handle owns; Id_INVALID_SOCKET when it owns none.
+    TIdStackSocketHandle NativeSocket() const { return FSocket.get(); }
+    bool IsAllocated() const { return static_cast<bool>(FSocket); }
 
     void OpenSocket(int socketType = Id_SOCK_STREAM, int protocol = 0);
     virtual void ReleaseSocket();
@@ -44,7 +45,10 @@ public:
     virtual int64_t ReceiveFrom(void* buffer, int64_t length, int32_t& port, std::string& address,
                                 int flags = 0);
     void SetOption(int level, int option, const void* value, int length);
+    // Closes the socket this handle owns and clears the addresses.
     void ResetBinding(bool resetLocal);
+    // Hands the socket over to the caller; the handle keeps its addresses.
+    TIdSocketDescriptor TakeSocket();
     void RefreshLocalBinding();
     void RefreshPeerBinding();
     void CopyBinding(const TIdSocketHandle& other);
@@ -53,7 +57,5 @@ private:
     bool TryBindOnce();
     bool BindInPortRange();
 
-    // Read by other threads (an abort closes a socket another thread waits on).
-    std::atomic<TIdStackSocketHandle> FNativeSocket{Id_INVALID_SOCKET};
-    std::atomic<bool> FIsAllocated{false};
+    TIdSocketDescriptor FSocket;
 };

@@ -1,5 +1,5 @@
-// The platform-neutral socket interface, its POSIX implementation and the
-// process-wide shared instance.
+// The platform-neutral socket interface and the process-wide shared instance
+// (the POSIX implementation is in stack_posix.h).
 #pragma once
 
 #include <cstdint>
@@ -92,66 +92,6 @@ protected:
     std::vector<std::string> LocalAddressList;
 };
 
-// The stack over the POSIX socket interface (IPv4 only).
-class TIdStackPosix : public TIdStack {
-public:
-    TIdStackPosix();
-
-    void FillHostAddresses() override;
-    std::string PrimaryHostAddress() override;
-    const std::vector<std::string>& HostAddresses() override;
-    TIdStackSocketHandle SockAccept(TIdStackSocketHandle socket, std::string& address,
-                                    int32_t& port) override;
-    int SockBind(TIdStackSocketHandle socket, int family, int32_t port,
-                 const std::string& address) override;
-    int SockClose(TIdStackSocketHandle socket) override;
-    int SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
-                    const std::string& address) override;
-    int SockConnectWithin(TIdStackSocketHandle socket, int32_t port, const std::string& address,
-                          int32_t timeout, bool& timedOut) override;
-    std::string LookupHost(const std::string& host) override;
-    std::string LocalHostName() override;
-    std::string ResolveAddressName(const std::string& address) override;
-    int32_t ServicePort(const std::string& service) override;
-    std::vector<std::string> ServiceNames(int32_t port) override;
-    uint16_t HostToNetShort(uint16_t value) override;
-    int SockListen(TIdStackSocketHandle socket, int backlog) override;
-    uint16_t NetToHostShort(uint16_t value) override;
-    uint32_t HostToNetLong(uint32_t value) override;
-    uint32_t NetToHostLong(uint32_t value) override;
-    int64_t SockReceive(TIdStackSocketHandle socket, void* buffer, int64_t length,
-                        int flags) override;
-    int64_t SockReceiveFrom(TIdStackSocketHandle socket, void* buffer, int64_t length, int flags,
-                            int32_t& port, std::string& address) override;
-    int SockSelect(TIdSocketList* readList, TIdSocketList* writeList, TIdSocketList* errorList,
-                   int32_t timeout) override;
-    int64_t SockSend(TIdStackSocketHandle socket, const void* buffer, int64_t length,
-                     int flags) override;
-    int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length, int flags,
-                       int32_t port, const std::string& address) override;
-    int SockSetOption(TIdStackSocketHandle socket, int level, int option, const void* value,
-                      int length) override;
-    TIdStackSocketHandle SockCreate(int family, int type, int protocol) override;
-    int SockShutdown(TIdStackSocketHandle socket, int how) override;
-    std::string SocketErrorText(int32_t code) override;
-    int32_t LastErrorCode() override;
-    void SockPeerName(TIdStackSocketHandle socket, int& family, int32_t& port,
-                      std::string& address) override;
-    void SockLocalName(TIdStackSocketHandle socket, int& family, int32_t& port,
-                       std::string& address) override;
-    int SockGetOption(TIdStackSocketHandle socket, int level, int option, void* value,
-                      int& length) override;
-    std::string AddressToText(const uint8_t (&bytes)[4]) override;
-    void TextToAddress(const std::string& text, uint8_t (&bytes)[4]) override;
-
-protected:
-    // Records the code of a failed call for LastErrorCode (per thread, like errno).
-    static void RecordError(int32_t code);
-    static void RecordErrno(TIdSocketCall call = TIdSocketCall::Other);
-    bool FillSocketAddress(int32_t port, const std::string& address, void* sockaddrIn);
-    void RefuseEmptyPeer(const std::string& address);
-};
-
 // --- Process-wide stack state ---
 
 using TIdStackFactory = std::function<std::unique_ptr<TIdStack>()>;
@@ -177,8 +117,7 @@ void RemoveStackUser();
 
 std::string ResolveHostAddress(const std::string& host);
 bool IsIPAddress(const std::string& text);
-// Returns true when the platform result is -1 with one of the expected codes,
-// false when it is not -1; otherwise raises EIdSocketError.
-bool CheckSocketResult(int64_t result, std::initializer_list<int32_t> expected = {});
-[[noreturn]] void ThrowSocketError(int32_t code);
 TIdStackSocketHandle CreateSocketValue(int type, int protocol);
+
+// The stack StackClass makes unless a test puts another in place.
+#include "sock/stack_posix.h"

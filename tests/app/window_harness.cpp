@@ -10,16 +10,6 @@
 
 #include <gtest/gtest.h>
 
-void RecordingBoxes::ShowLoginFailure(const std::string& message) {
-    FLog.LoginFailures.push_back(message);
-    if (FLog.WhileLoginFailureOpen)
-        FLog.WhileLoginFailureOpen(message);
-}
-
-void RecordingBoxes::ShowErrorReport(const std::string& message) {
-    FLog.ErrorReports.push_back(message);
-}
-
 WindowHarness::WindowHarness(TFileTypeIconLookup icons) {
     TFormOpenFileOptions options;
     options.Boxes = std::make_unique<RecordingBoxes>(Boxes);

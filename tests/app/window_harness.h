@@ -3,30 +3,13 @@
 // does and sees.
 #pragma once
 
-#include "app/message_boxes.h"
 #include "app/open_file_form.h"
+#include "support/recording_boxes.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct BoxLog {
-    std::vector<std::string> LoginFailures;
-    std::vector<std::string> ErrorReports;
-    // Runs while a login failure dialog would be open.
-    std::function<void(const std::string&)> WhileLoginFailureOpen;
-};
-
-class RecordingBoxes : public TMessageBoxes {
-public:
-    explicit RecordingBoxes(BoxLog& log) : FLog(log) {}
-    void ShowLoginFailure(const std::string& message) override;
-    void ShowErrorReport(const std::string& message) override;
-
-private:
-    BoxLog& FLog;
-};
 
 class WindowHarness {
 public:

@@ -1,7 +1,6 @@
 #include "edit_harness.h"
 
 #include "app/launch_file_thread.h"
-#include "app/message_boxes.h"
 
 #include <QStatusBar>
 #include <QTest>
@@ -20,17 +19,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Boxes : public TMessageBoxes {
-public:
-    Boxes(Texts& logins, Texts& reports) : FLogins(logins), FReports(reports) {}
-    void ShowLoginFailure(const std::string& message) override { FLogins.push_back(message); }
-    void ShowErrorReport(const std::string& message) override { FReports.push_back(message); }
-
-private:
-    Texts& FLogins;
-    Texts& FReports;
-};
 
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {
     const auto deadline = Clock::now() + within;
@@ -85,7 +73,7 @@ bool ReapEditor(pid_t pid, std::chrono::milliseconds within) {
 EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
                        std::function<uint32_t()> ticks) {
     TFormOpenFileOptions options;
-    options.Boxes = std::make_unique<Boxes>(LoginFailures, ErrorReports);
+    options.Boxes = std::make_unique<RecordingBoxes>(Boxes);
     options.Icons = [](const std::string&) { return QIcon(); };
     options.Beep = [this] { ++Beeps; };
     if (ticks)

@@ -6,6 +6,7 @@
 
 #include "app/open_file_form.h"
 #include "support/pyftpd_server.h"
+#include "support/recording_boxes.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
@@ -35,6 +36,8 @@ public:
                std::function<uint32_t()> ticks = {});
     // Closes the window, then waits for its workers to end.
     ~EditWindow();
+    EditWindow(const EditWindow&) = delete;
+    EditWindow& operator=(const EditWindow&) = delete;
 
     TFormOpenFile& Form() { return *FForm; }
     // Destroys the window now (as closing it does); true when every worker
@@ -54,8 +57,9 @@ public:
     int IndexOf(const std::string& status, bool prefix = false) const;
 
     Texts Statuses;
-    Texts ErrorReports;
-    Texts LoginFailures;
+    BoxLog Boxes;
+    Texts& ErrorReports = Boxes.ErrorReports;
+    Texts& LoginFailures = Boxes.LoginFailures;
     int Beeps = 0;
 
 private:

@@ -1,7 +1,8 @@
 // Connecting, closing, writing, status events and filters of a TCP connection.
 #include "core/exceptions.h"
 #include "net/intercept.h"
-#include "net_test_util.h"
+#include "support/connected_pair.h"
+#include "support/failing_stack.h"
 #include "support/silent_listener.h"
 
 #include <gtest/gtest.h>
@@ -159,19 +160,31 @@ TEST(Write, LineGetsCrLfAndWorkIsReported) {
 }
 
 TEST(Write, SendToAResetPeerRaisesSocketErrorAndCloses) {
+    // The first send meets a connection the peer has reset.
+    FailingStack stack(FailingStack::Call::Send, 1, 10054);
     ConnectedPair pair;
-    pair.Peer.Abort();
-    const std::string block(1 << 20, 'z');
     try {
-        for (int i = 0; i < 50; ++i)
-            pair.Client.WriteText(block);
+        pair.Client.WriteText("STOR /f\r\n");
         FAIL() << "no exception";
     } catch (const EIdSocketError& e) {
         EXPECT_EQ(e.SocketErrorCode, 10054);
-    } catch (const EIdConnClosedGracefully&) {
-        // Also acceptable: the reset was seen as a close.
     }
     EXPECT_FALSE(pair.Client.IsConnected());
+    EXPECT_EQ(stack.Calls(FailingStack::Call::Send), 1);
+}
+
+TEST(Read, AFailedReceiveRaisesItsSocketError) {
+    FailingStack stack(FailingStack::Call::Receive, 1, 10054);
+    ConnectedPair pair;
+    ASSERT_TRUE(pair.Peer.Send("220 Ready\r\n"));
+    try {
+        pair.Client.ReadLine();
+        FAIL() << "no exception";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.SocketErrorCode, 10054);
+        EXPECT_STREQ(e.what(), "Socket Error # 10054\r\nConnection reset by peer.");
+    }
+    EXPECT_EQ(stack.Calls(FailingStack::Call::Receive), 1);
 }
 
 TEST(Read, ConsumedInputIsReportedAsReadWork) {

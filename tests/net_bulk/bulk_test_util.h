@@ -1,25 +1,12 @@
-// A client connected to a LoopbackPeer, and a recorder of work events.
+// A recorder of work events, and the client connected to a loopback peer
+// that the bulk tests use.
 #pragma once
 
-#include "net/tcp_client.h"
-#include "support/loopback_peer.h"
-
-#include <gtest/gtest.h>
+#include "sock/component.h"
+#include "support/connected_pair.h"
 
 #include <string>
 #include <vector>
-
-struct BulkPair {
-    LoopbackPeer Peer;
-    TIdTCPClient Client;
-
-    BulkPair() {
-        Client.Host = "127.0.0.1";
-        Client.Port = Peer.Port();
-        Client.ConnectToHost();
-        EXPECT_TRUE(Peer.AcceptOne());
-    }
-};
 
 // Work events as text: "begin read 10", "work read 4", "end read".
 struct WorkLog {

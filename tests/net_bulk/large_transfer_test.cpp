@@ -23,7 +23,7 @@ SupportClock::time_point ChunkDeadline() {
 }
 
 TEST(LargeTransfer, CountedReceiveOfThreeGibibytes) {
-    BulkPair pair;
+    ConnectedPair pair;
     std::thread sender([&] {
         // One reused buffer: fresh memory per chunk would make the sanitizer's
         // allocator touch gigabytes of new pages.
@@ -48,7 +48,7 @@ TEST(LargeTransfer, CountedReceiveOfThreeGibibytes) {
 }
 
 TEST(LargeTransfer, SendStreamOfThreeGibibytes) {
-    BulkPair pair;
+    ConnectedPair pair;
     PatternSink sink;
     std::thread reader([&] {
         std::vector<char> chunk(Chunk);

@@ -13,7 +13,7 @@
 namespace {
 
 TEST(ReceiveStream, CountZeroReadsNothingAndCutsTheTargetAtItsPosition) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TMemoryStream target;
     target.WriteBuffer("abcdef", 6);
@@ -24,7 +24,7 @@ TEST(ReceiveStream, CountZeroReadsNothingAndCutsTheTargetAtItsPosition) {
 }
 
 TEST(ReceiveStream, LengthPrefixAnnouncesTheBlockAndLeavesWhatFollows) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     const std::string block = RandomBytes(256, 1);
     ASSERT_TRUE(pair.Peer.Send(std::string("\0\0\x01\0", 4) + block + "next\r\n"));
@@ -39,7 +39,7 @@ TEST(ReceiveStream, LengthPrefixAnnouncesTheBlockAndLeavesWhatFollows) {
 }
 
 TEST(ReceiveStream, UntilCloseReplacesLongerOldContent) {
-    BulkPair pair;
+    ConnectedPair pair;
     TMemoryStream target;
     target.WriteBuffer("XXXXXXXXXX", 10);
     target.SetPosition(0);
@@ -50,7 +50,7 @@ TEST(ReceiveStream, UntilCloseReplacesLongerOldContent) {
 }
 
 TEST(ReceiveStream, UntilCloseWritesFromTheTargetsPosition) {
-    BulkPair pair;
+    ConnectedPair pair;
     TMemoryStream target;
     target.WriteBuffer("HEAD--tail", 10);
     target.SetPosition(6);
@@ -61,7 +61,7 @@ TEST(ReceiveStream, UntilCloseWritesFromTheTargetsPosition) {
 }
 
 TEST(ReceiveStream, BytesBufferedWithAPrecedingLineComeFirst) {
-    BulkPair pair;
+    ConnectedPair pair;
     ASSERT_TRUE(pair.Peer.Send("150 Opening\r\nDATA1"));
     EXPECT_EQ(pair.Client.ReadLine(), "150 Opening");
     EXPECT_EQ(pair.Client.PendingInput().Size(), 5);
@@ -73,7 +73,7 @@ TEST(ReceiveStream, BytesBufferedWithAPrecedingLineComeFirst) {
 }
 
 TEST(ReceiveStream, CloseBeforeTheCountFailsAndKeepsOnlyTheWholeBlocks) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     const std::string data = RandomBytes(35000, 9);
     std::thread sender([&] {
@@ -91,7 +91,7 @@ TEST(ReceiveStream, CloseBeforeTheCountFailsAndKeepsOnlyTheWholeBlocks) {
 }
 
 TEST(ReceiveStream, CountedReadReportsRunningTotalsUpToTheCount) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     const std::string data = RandomBytes(100000, 2);
     std::thread sender([&] { EXPECT_TRUE(pair.Peer.Send(data)); });
@@ -105,7 +105,7 @@ TEST(ReceiveStream, CountedReadReportsRunningTotalsUpToTheCount) {
 }
 
 TEST(ReceiveStream, UntilCloseMovesSeveralMegabytesIntact) {
-    BulkPair pair;
+    ConnectedPair pair;
     const std::string data = RandomBytes(5 << 20, 3);
     std::thread sender([&] {
         EXPECT_TRUE(pair.Peer.Send(data));
@@ -119,7 +119,7 @@ TEST(ReceiveStream, UntilCloseMovesSeveralMegabytesIntact) {
 }
 
 TEST(ReceiveBytes, IntegersInNetworkAndHostOrder) {
-    BulkPair pair;
+    ConnectedPair pair;
     ASSERT_TRUE(pair.Peer.Send(std::string("\0\0\x01\0\x01\0\0\0\xff\xff\xff\xfe", 12)));
     EXPECT_EQ(pair.Client.ReceiveInteger(), 256);
     EXPECT_EQ(pair.Client.ReceiveInteger(false), 1);
@@ -127,7 +127,7 @@ TEST(ReceiveBytes, IntegersInNetworkAndHostOrder) {
 }
 
 TEST(ReceiveBytes, ZeroCountReturnsEvenOnAClosedConnection) {
-    BulkPair pair;
+    ConnectedPair pair;
     pair.Client.DropConnection();
     char byte = 'x';
     EXPECT_NO_THROW(pair.Client.ReceiveBytes(&byte, 0));
@@ -135,7 +135,7 @@ TEST(ReceiveBytes, ZeroCountReturnsEvenOnAClosedConnection) {
 }
 
 TEST(ReceiveBytes, PeerClosingShortOfTheCountRaises) {
-    BulkPair pair;
+    ConnectedPair pair;
     ASSERT_TRUE(pair.Peer.Send("ab"));
     pair.Peer.Close();
     char bytes[3] = {};
@@ -143,7 +143,7 @@ TEST(ReceiveBytes, PeerClosingShortOfTheCountRaises) {
 }
 
 TEST(ReceiveAll, TakeAvailableReturnsWhatOneReceiveBrought) {
-    BulkPair pair;
+    ConnectedPair pair;
     ASSERT_TRUE(pair.Peer.Send("xyz"));
     EXPECT_EQ(pair.Client.TakeAvailable(), "xyz");
     EXPECT_EQ(pair.Client.PendingInput().Size(), 0);

@@ -20,14 +20,14 @@ TMemoryStream StreamOf(const std::string& bytes) {
 }
 
 TEST(SendInteger, NetworkAndHostOrder) {
-    BulkPair pair;
+    ConnectedPair pair;
     pair.Client.SendInteger(-2);
     pair.Client.SendInteger(0x01020304, false);
     EXPECT_EQ(pair.Peer.ReadExactly(8), std::string("\xff\xff\xff\xfe\x04\x03\x02\x01", 8));
 }
 
 TEST(SendStream, SizePrefixPrecedesTheWholeStream) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TMemoryStream source = StreamOf("0123456789");
     pair.Client.SendStream(source, true, true, 0);
@@ -37,7 +37,7 @@ TEST(SendStream, SizePrefixPrecedesTheWholeStream) {
 }
 
 TEST(SendStream, FromTheCurrentPositionOrFromTheStart) {
-    BulkPair pair;
+    ConnectedPair pair;
     const std::string data = RandomBytes(1000, 5);
     TMemoryStream source = StreamOf(data);
     source.SetPosition(100);
@@ -49,7 +49,7 @@ TEST(SendStream, FromTheCurrentPositionOrFromTheStart) {
 }
 
 TEST(SendStream, AtTheEndSendsNothingButStillOpensAndClosesTheWork) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TMemoryStream source = StreamOf("abc");
     pair.Client.SendStream(source, false, false, 0);
@@ -59,7 +59,7 @@ TEST(SendStream, AtTheEndSendsNothingButStillOpensAndClosesTheWork) {
 }
 
 TEST(SendStream, CountBeyondTheSourceSendsWhatThereIsThenRaises) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TMemoryStream source = StreamOf("abcde");
     source.SetPosition(0);
@@ -76,7 +76,7 @@ TEST(SendStream, CountBeyondTheSourceSendsWhatThereIsThenRaises) {
 }
 
 TEST(SendStream, SendsInBlocksOfSendBufferSize) {
-    BulkPair pair;
+    ConnectedPair pair;
     pair.Client.SendBufferSize = 1000;
     std::vector<int32_t> totals;
     pair.Client.OnWork = [&](TIdComponent*, TWorkMode, int32_t total) { totals.push_back(total); };
@@ -97,7 +97,7 @@ TEST(SendStream, SendsInBlocksOfSendBufferSize) {
 }
 
 TEST(SendFileContents, MissingFileNamesTheFile) {
-    BulkPair pair;
+    ConnectedPair pair;
     try {
         pair.Client.SendFileContents("/nonexistent/scrivlet.bin");
         FAIL() << "no exception";
@@ -107,7 +107,7 @@ TEST(SendFileContents, MissingFileNamesTheFile) {
 }
 
 TEST(SendFileContents, FastPathSendsTheWholeFileWithoutProgress) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TempDir dir;
     const std::string data = RandomBytes(3 << 20, 7);
@@ -121,7 +121,7 @@ TEST(SendFileContents, FastPathSendsTheWholeFileWithoutProgress) {
 }
 
 TEST(SendFileContents, StreamPathSendsTheFileAndReportsProgress) {
-    BulkPair pair;
+    ConnectedPair pair;
     WorkLog log(pair.Client);
     TempDir dir;
     const std::string data = RandomBytes(200000, 8);

@@ -9,19 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-ScopedStackClass::ScopedStackClass(TIdStackFactory factory) {
-    std::lock_guard<std::recursive_mutex> hold(StackLock);
-    FSaved = StackClass;
-    StackClass = std::move(factory);
-    SharedStack.reset();
-}
-
-ScopedStackClass::~ScopedStackClass() {
-    std::lock_guard<std::recursive_mutex> hold(StackLock);
-    StackClass = FSaved;
-    SharedStack.reset();
-}
-
 HeldPort::HeldPort(int port) {
     FFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sin{};

@@ -1,24 +1,11 @@
-// Helpers for the socket layer tests: swapping the stack implementation and
-// finding or holding local ports with plain POSIX calls.
+// Helpers for the socket layer tests: finding or holding local ports with
+// plain POSIX calls (and, from support, swapping the stack implementation).
 #pragma once
 
 #include "sock/stack.h"
+#include "support/scoped_stack_class.h"
 
 #include <vector>
-
-// Makes SharedStack come from `factory` while this object lives; the stack in
-// use before is dropped on both ends, so no network component may be alive
-// across either.
-class ScopedStackClass {
-public:
-    explicit ScopedStackClass(TIdStackFactory factory);
-    ~ScopedStackClass();
-    ScopedStackClass(const ScopedStackClass&) = delete;
-    ScopedStackClass& operator=(const ScopedStackClass&) = delete;
-
-private:
-    TIdStackFactory FSaved;
-};
 
 // A port bound (not listening) on every local address, so nobody else can bind it.
 class HeldPort {

@@ -191,11 +191,11 @@ TEST(WaitReadable, WithoutLimitWaitsForData) {
 TEST(WaitReadable, AfterReleaseSocketRaisesClosedGracefully) {
     ConnectedPair pair;
     ASSERT_TRUE(pair.accepted);
-    const TIdStackSocketHandle fd = pair.handle.NativeSocket();
     pair.handle.ReleaseSocket();
     EXPECT_FALSE(pair.handle.IsAllocated());
-    // The value and the addresses stay for whoever looks afterwards.
-    EXPECT_EQ(pair.handle.NativeSocket(), fd);
+    // The closed socket's number is gone (the system may reuse it); the
+    // addresses stay for whoever looks afterwards.
+    EXPECT_EQ(pair.handle.NativeSocket(), Id_INVALID_SOCKET);
     EXPECT_EQ(pair.handle.RemotePort, pair.peer.Port());
     try {
         pair.handle.WaitReadable(0);
@@ -227,20 +227,33 @@ TEST(SocketHandle, DestroyingItClosesTheConnection) {
     EXPECT_TRUE(peer.PeerClosed());
 }
 
-TEST(SocketHandle, ResetBindingForgetsWithoutClosing) {
+TEST(SocketHandle, ResetBindingClosesTheSocketItOwns) {
     ConnectedPair pair;
     ASSERT_TRUE(pair.accepted);
-    const TIdStackSocketHandle fd = pair.handle.NativeSocket();
     pair.handle.ResetBinding(false);
     EXPECT_FALSE(pair.handle.IsAllocated());
     EXPECT_EQ(pair.handle.NativeSocket(), Id_INVALID_SOCKET);
     EXPECT_EQ(pair.handle.RemoteIP, "");
     EXPECT_EQ(pair.handle.RemotePort, 0);
     EXPECT_EQ(pair.handle.IP, "127.0.0.1");
-    // Still open: the peer reads what goes out on the old value.
-    ASSERT_EQ(Stack().SockSend(fd, "still", 5, 0), 5);
-    EXPECT_EQ(pair.peer.ReadExactly(5), "still");
-    Stack().SockClose(fd);
+    // Nobody else owns the socket, so it is not left open.
+    EXPECT_TRUE(pair.peer.WaitForClose());
+}
+
+TEST(SocketHandle, TakeSocketHandsTheOpenSocketOver) {
+    ConnectedPair pair;
+    ASSERT_TRUE(pair.accepted);
+    const TIdStackSocketHandle fd = pair.handle.NativeSocket();
+    {
+        TIdSocketDescriptor taken = pair.handle.TakeSocket();
+        EXPECT_FALSE(pair.handle.IsAllocated());
+        EXPECT_EQ(pair.handle.RemotePort, pair.peer.Port());
+        ASSERT_EQ(taken.get(), fd);
+        ASSERT_EQ(Stack().SockSend(taken.get(), "still", 5, 0), 5);
+        EXPECT_EQ(pair.peer.ReadExactly(5), "still");
+    }
+    // The new owner closed it when it went.
+    EXPECT_TRUE(pair.peer.WaitForClose());
 }
 
 TEST(SocketHandle, CopyBindingTakesBothAddresses) {

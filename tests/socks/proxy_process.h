@@ -3,6 +3,8 @@
 // listens, and stopped and reaped with everything it started.
 #pragma once
 
+#include "support/child_process_group.h"
+
 #include <chrono>
 #include <string>
 #include <sys/types.h>
@@ -14,8 +16,9 @@ public:
     // `logPath`, or nowhere when that is empty. Throws std::runtime_error when
     // the process cannot be started.
     ProxyProcess(const std::vector<std::string>& argv, const std::string& logPath);
-    // SIGTERM to the group, SIGKILL when it lingers, then reaps the child.
-    ~ProxyProcess();
+    // SIGTERM to the leader, SIGKILL to the group when it lingers, then reaps
+    // the child.
+    ~ProxyProcess() = default;
     ProxyProcess(const ProxyProcess&) = delete;
     ProxyProcess& operator=(const ProxyProcess&) = delete;
 
@@ -24,10 +27,18 @@ public:
     bool WaitUntilListening(int port, std::chrono::milliseconds within);
 
 private:
-    void Stop();
+    // Opened before the process starts, closed once it has (the child keeps its copy).
+    struct LogFile {
+        explicit LogFile(const std::string& path);
+        ~LogFile();
+        LogFile(const LogFile&) = delete;
+        LogFile& operator=(const LogFile&) = delete;
+        int Fd = -1;
+    };
+    static ChildProcessGroup Start(const std::vector<std::string>& argv,
+                                   const std::string& logPath);
 
-    pid_t FPid = -1;   // -1 once reaped
-    pid_t FGroup = -1; // kept after reaping: helpers may outlive the leader
+    ChildProcessGroup FProcess;
 };
 
 // A port on 127.0.0.1 that was free a moment ago.

@@ -7,6 +7,7 @@
 // connection is already open at RETR/STOR/LIST.
 #pragma once
 
+#include "support/child_process_group.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -44,14 +45,14 @@ public:
     const std::string& Root() const { return FRoot; }
     // Path of `relative` inside the served directory.
     std::string RootFile(const std::string& relative) const { return FRoot + "/" + relative; }
-    pid_t Pid() const { return FPid; }
+    pid_t Pid() const { return FProcess ? FProcess->Pid() : -1; }
 
 private:
     void Start(const Options& options);
-    void Stop();
 
     std::unique_ptr<TempDir> FOwnRoot;
     std::string FRoot;
-    pid_t FPid = -1;
+    // Declared after the root: the server stops before its root goes.
+    std::unique_ptr<ChildProcessGroup> FProcess;
     int FPort = 0;
 };

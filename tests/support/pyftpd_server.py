@@ -29,7 +29,7 @@ def parse_args():
 
 
 def watch_parent():
-    # A test binary that crashes never runs its destructors; do not outlive it.
+#A test binary that crashes never runs its destructors; do not outlive it.
     parent = os.getppid()
     while True:
         time.sleep(0.5)

@@ -1,10 +1,16 @@
-#include "input_feed.h"
+#include "support/input_feed.h"
 
 #include <algorithm>
 #include <cstring>
 
 TInputFeed::TInputFeed(std::string_view bytes, uint8_t pieceControl)
     : FBytes(bytes), FControl(pieceControl), FState(pieceControl * 2654435761u) {}
+
+TInputFeed TInputFeed::InPiecesOf(std::string_view bytes, size_t pieceSize) {
+    TInputFeed feed(bytes, 0);
+    feed.FFixedPiece = pieceSize;
+    return feed;
+}
 
 int64_t TInputFeed::NextPieceSize() {
     // A plain linear congruential step: the same input always splits the same
@@ -18,9 +24,12 @@ int64_t TInputFeed::Next(void* buffer, int64_t length) {
     if (left == 0 || length <= 0)
         return 0;
     int64_t n = std::min(left, length);
-    if (FControl != 0)
+    if (FFixedPiece != 0)
+        n = std::min(n, static_cast<int64_t>(FFixedPiece));
+    else if (FControl != 0)
         n = std::min(n, NextPieceSize());
     std::memcpy(buffer, FBytes.data() + FServed, static_cast<size_t>(n));
     FServed += static_cast<size_t>(n);
+    ++FPieces;
     return n;
 }

@@ -1,13 +1,11 @@
-// A client connected to a LoopbackPeer, for connection-layer tests.
+// A TCP client connected to a LoopbackPeer whose end has been accepted, for
+// the connection-layer tests (the peer talks plain POSIX sockets).
 #pragma once
 
 #include "net/tcp_client.h"
 #include "support/loopback_peer.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
 
 struct ConnectedPair {
     LoopbackPeer Peer;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "core/exceptions.h"
-#include "input_feed.h"
 #include "net/io_handler.h"
+#include "support/input_feed.h"
 
 #include <cstdint>
 

@@ -1,5 +1,6 @@
-// The window tests run inside the program's own application object, on the
-// offscreen platform so that no window ever shows on a display.
+// The main of every window test binary: the tests run inside the program's
+// own application object, on the offscreen platform so that no window ever
+// shows on a display.
 #include "app/scrivlet_application.h"
 
 #include <gtest/gtest.h>

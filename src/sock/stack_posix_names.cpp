@@ -1,0 +1,131 @@
+// The POSIX stack's names: host names and addresses, services, byte order and
+// dotted address text. A failed lookup is raised here, as the callers expect.
+#include "sock/stack_posix.h"
+
+#include "core/exceptions.h"
+#include "core/text.h"
+#include "sock/ipv4_text.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+
+namespace {
+
+std::string AddressTextOf(const addrinfo* found) {
+    return DottedTextOf(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+}
+
+} // namespace
+
+// Every resolver failure is reported as the one "host not found" code.
+void TIdStackPosix::RaiseHostNotFound() {
+    RecordError(IdCode::WSAHOST_NOT_FOUND);
+    CheckSocketResult(Id_SOCKET_ERROR);
+}
+
+std::string TIdStackPosix::LookupHost(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+        RaiseHostNotFound();
+    const std::string text = AddressTextOf(found);
+    ::freeaddrinfo(found);
+    return text;
+}
+
+std::string TIdStackPosix::ResolveAddressName(const std::string& address) {
+    sockaddr_in sin{};
+    FillSocketAddress(0, address, &sin);
+    char name[NI_MAXHOST];
+    if (::getnameinfo(reinterpret_cast<sockaddr*>(&sin), sizeof sin, name, sizeof name, nullptr, 0,
+                      NI_NAMEREQD) != 0)
+        RaiseHostNotFound();
+    return name;
+}
+
+std::string TIdStackPosix::LocalHostName() {
+    char name[251] = {};
+    ::gethostname(name, 250);
+    return name;
+}
+
+void TIdStackPosix::FillHostAddresses() {
+    LocalAddressList.clear();
+    const std::string name = LocalHostName();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0)
+        RaiseHostNotFound();
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        const std::string text = AddressTextOf(a);
+        if (IndexInList(text, LocalAddressList) < 0)
+            LocalAddressList.push_back(text);
+    }
+    ::freeaddrinfo(found);
+}
+
+const std::vector<std::string>& TIdStackPosix::HostAddresses() {
+    FillHostAddresses();
+    return LocalAddressList;
+}
+
+std::string TIdStackPosix::PrimaryHostAddress() {
+    const auto& list = HostAddresses();
+    return list.empty() ? std::string() : list.front();
+}
+
+int32_t TIdStackPosix::ServicePort(const std::string& service) {
+    servent entry{};
+    servent* found = nullptr;
+    char scratch[1024];
+    if (::getservbyname_r(service.c_str(), nullptr, &entry, scratch, sizeof scratch, &found) == 0 &&
+        found != nullptr)
+        return ntohs(static_cast<uint16_t>(found->s_port));
+    const auto number = TryStrToInt(service);
+    if (!number)
+        throw EIdInvalidServiceName(service);
+    return *number;
+}
+
+std::vector<std::string> TIdStackPosix::ServiceNames(int32_t port) {
+    std::vector<std::string> names;
+    servent entry{};
+    servent* found = nullptr;
+    char scratch[1024];
+    if (::getservbyport_r(htons(static_cast<uint16_t>(port)), nullptr, &entry, scratch,
+                          sizeof scratch, &found) == 0 &&
+        found != nullptr) {
+        names.emplace_back(found->s_name);
+        for (char** alias = found->s_aliases; alias != nullptr && *alias != nullptr; ++alias)
+            names.emplace_back(*alias);
+    }
+    return names;
+}
+
+uint16_t TIdStackPosix::HostToNetShort(uint16_t value) {
+    return htons(value);
+}
+uint16_t TIdStackPosix::NetToHostShort(uint16_t value) {
+    return ntohs(value);
+}
+uint32_t TIdStackPosix::HostToNetLong(uint32_t value) {
+    return htonl(value);
+}
+uint32_t TIdStackPosix::NetToHostLong(uint32_t value) {
+    return ntohl(value);
+}
+
+std::string TIdStackPosix::AddressToText(const uint8_t (&bytes)[4]) {
+    return DottedText(bytes);
+}
+
+void TIdStackPosix::TextToAddress(const std::string& text, uint8_t (&bytes)[4]) {
+    const TIdDottedQuad quad = SplitDottedQuad(text);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(StrToInt(quad.Parts[i]) & 0xFF);
+}
