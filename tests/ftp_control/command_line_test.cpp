@@ -100,13 +100,14 @@ TEST_P(CommandLine, ControlCharacterInAnArgumentIsRefusedBeforeTheCommandGoesOut
     client.DropConnection();
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryText, CommandLine, ::testing::ValuesIn(Cases),
-                         [](const ::testing::TestParamInfo<Smuggled>& info) {
-                             std::string name = info.param.Name;
-                             for (char& c : name)
-                                 if (c == ' ')
-                                     c = '_';
-                             return name;
-                         });
+std::string CaseName(const ::testing::TestParamInfo<Smuggled>& info) {
+    std::string name = info.param.Name;
+    for (char& c : name)
+        if (c == ' ')
+            c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryText, CommandLine, ::testing::ValuesIn(Cases), CaseName);
 
 } // namespace
