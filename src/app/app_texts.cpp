@@ -37,8 +37,7 @@ std::string DownloadFailed(const std::string& localPath, const std::string& mess
 }
 
 std::string UploadFailed(const std::string& localPath, const std::string& message) {
-    return "Could not upload " + localPath + ": " + OneLine(message) +
-           " - later saves are not uploaded";
+    return "Could not upload " + localPath + ": " + OneLine(message) + " - trying again";
 }
 
 std::string KeepAliveFailed(const std::string& message) {
@@ -50,10 +49,29 @@ std::string NotAPlainFileName(const std::string& name) {
     for (const char c : name) {
         if (c == '\0')
             shown += "\\0";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
         else
             shown += c;
     }
     return "Cannot open \"" + shown + "\": the server gave a name that is not a plain file name";
+}
+
+std::string NotLoggedInToUpload(const std::string& localPath, const std::string& user,
+                                const std::string& serverText) {
+    return "Not uploaded " + localPath + ": waiting for a login as " + user + " to " + serverText;
+}
+
+std::string UnsyncedMarker(int files) {
+    return std::to_string(files) + (files == 1 ? " file" : " files") + " not uploaded";
+}
+
+std::string WithUnsyncedMarker(const std::string& text, int unsynced) {
+    if (unsynced <= 0)
+        return text;
+    return (text.empty() ? std::string() : text + " - ") + UnsyncedMarker(unsynced);
 }
 
 } // namespace AppText

@@ -37,4 +37,17 @@ std::string KeepAliveFailed(const std::string& message);
 // The error report for an entry whose name cannot name a local file.
 std::string NotAPlainFileName(const std::string& name);
 
+// Edit safety: a file open already, saves waiting for their login, the
+// marker of files not uploaded, an editor that returned at once.
+inline constexpr const char* AlreadyOpen = "Already open: ";
+inline constexpr const char* EditorReturnedAtOnce = "Editor returned at once; watching ";
+// A save kept back while the window is not logged in to the file's login.
+std::string NotLoggedInToUpload(const std::string& localPath, const std::string& user,
+                                const std::string& serverText);
+// Ends every status text while files are unsynced: "1 file not uploaded",
+// "2 files not uploaded".
+std::string UnsyncedMarker(int files);
+// A status text with the marker when `unsynced` is above 0.
+std::string WithUnsyncedMarker(const std::string& text, int unsynced);
+
 } // namespace AppText

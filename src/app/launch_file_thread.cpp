@@ -4,14 +4,12 @@
 #include "app/client_lock.h"
 #include "app/editor_process.h"
 #include "app/handler_edge.h"
-#include "app/local_file_stamp.h"
 #include "core/datetime.h"
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <exception>
 #include <thread>
 
@@ -19,18 +17,54 @@ namespace {
 
 std::atomic<int> GRunning{0};
 
-// How long the editor is waited for per pass, and how often the wait looks
-// whether the window is closing.
-constexpr std::chrono::milliseconds PassLength{1000};
+// How often a wait looks whether the window is closing.
 constexpr std::chrono::milliseconds ClosingCheck{20};
+
+// The file leaves the open files when its worker ends, however it ends.
+class TOpenFileRelease {
+public:
+    TOpenFileRelease(TOpenFiles& files, const TOpenFileKey& key) : FFiles(files), FKey(key) {}
+    ~TOpenFileRelease() { FFiles.Release(FKey); }
+    TOpenFileRelease(const TOpenFileRelease&) = delete;
+    TOpenFileRelease& operator=(const TOpenFileRelease&) = delete;
+
+private:
+    TOpenFiles& FFiles;
+    const TOpenFileKey& FKey;
+};
+
+// Logs in again with what the client holds (the worker's own login: it
+// checked that first), without the window's OnConnected: the window's
+// CurrentDir belongs to the GUI thread and keeps naming what the list shows.
+void LogInAgain(TIdFTP& client) {
+    TNotifyEvent connected = std::move(client.OnConnected);
+    client.OnConnected = nullptr;
+    struct TRestore {
+        TIdFTP& Client;
+        TNotifyEvent& Connected;
+        ~TRestore() { Client.OnConnected = std::move(Connected); }
+    } restore{client, connected};
+    client.DropConnection();
+    // With AutoLogin the client sends TYPE I after the login, as the
+    // window's own login does.
+    client.ConnectServer(true, -1);
+}
+
+void Store(TIdFTP& client, const std::string& localPath, const std::string& remotePath) {
+    client.StoreFile(localPath, remotePath, false);
+    if (client.LastTransferAborted)
+        throw EIdException(TIdMsg::FtpTransferAborted);
+}
 
 } // namespace
 
 TLaunchFileThread::TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm,
+                                     std::shared_ptr<TOpenFiles> files, TOpenFileKey key,
                                      std::vector<std::string> editor, std::string localPath,
-                                     std::string remotePath)
-    : OwnerForm(std::move(ownerForm)), EditorProgram(std::move(editor)),
-      LocalPath(std::move(localPath)), RemotePath(std::move(remotePath)) {}
+                                     TEditTimings timings)
+    : OwnerForm(std::move(ownerForm)), OpenFiles(std::move(files)), Key(std::move(key)),
+      EditorProgram(std::move(editor)), LocalPath(std::move(localPath)), Timings(timings),
+      FRetryDelay(timings.RetryFirst) {}
 
 void TLaunchFileThread::Resume(std::unique_ptr<TLaunchFileThread> worker) {
     ++GRunning;
@@ -51,6 +85,7 @@ int TLaunchFileThread::Running() {
 }
 
 void TLaunchFileThread::Execute() noexcept {
+    const TOpenFileRelease release(*OpenFiles, Key);
     try {
         Body();
     } catch (...) {
@@ -68,15 +103,8 @@ void TLaunchFileThread::Body() {
         return;
     }
     FileStamp = LocalFileStamp(LocalPath);
-    try {
-        if (MonitorEditor(EditorProgram, LocalPath) == TEnd::WindowClosing)
-            return;
-    } catch (...) {
-        // The editor keeps running, but its saves no longer reach the server:
-        // the user must learn that.
-        ShowStatus(AppText::UploadFailed(LocalPath, UncaughtMessage(std::current_exception())));
+    if (MonitorEditor() == TEnd::WindowClosing)
         return;
-    }
     ShowStatus(AppText::Closed + LocalPath);
 }
 
@@ -86,7 +114,7 @@ bool TLaunchFileThread::Download() {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
-        site.Client.RetrieveFile(RemotePath, LocalPath, false, false);
+        site.Client.RetrieveFile(Key.RemotePath, LocalPath, false, false);
         // A download the server aborted is short: editing it and saving would
         // overwrite the server's whole file with the part that arrived.
         if (site.Client.LastTransferAborted)
@@ -96,33 +124,49 @@ bool TLaunchFileThread::Download() {
     return done;
 }
 
-TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor(const std::vector<std::string>& editor,
-                                                         const std::string& localPath) {
+TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor() {
     TEditorProcess process;
-    if (!process.Start(editor, localPath))
+    if (!process.Start(EditorProgram, LocalPath))
         return TEnd::EditorClosed;
+    const TClock::time_point started = TClock::now();
+    bool editorRuns = true;
     for (;;) {
-        const TWait waited = WaitForEditor(process);
+        const TWait waited = WaitPass(editorRuns ? &process : nullptr);
         if (waited == TWait::WindowClosing)
             return TEnd::WindowClosing;
-        if (!ShowStatus(AppText::MonitoringText(localPath, DateTimeToText(Now()))))
-            return TEnd::WindowClosing;
-        if (!UploadWhenChanged(localPath))
+        if (!ShowStatus(AppText::MonitoringText(LocalPath, DateTimeToText(Now()))))
             return TEnd::WindowClosing;
         // The pass that saw the editor end is completed first, so a save made
         // just before it closed is still uploaded.
-        if (waited == TWait::EditorEnded)
-            return TEnd::EditorClosed;
+        if (!Pass())
+            return TEnd::WindowClosing;
+        if (waited != TWait::EditorEnded)
+            continue;
+        // An editor that hands the file to an instance already running (one
+        // started without its wait flag) ends at once: the file is watched
+        // as if it still ran, until the window closes.
+        if (!FChangedSinceStart && TClock::now() - started < Timings.QuickExit) {
+            editorRuns = false;
+            if (!ShowStatus(AppText::EditorReturnedAtOnce + LocalPath))
+                return TEnd::WindowClosing;
+            continue;
+        }
+        break;
     }
+    // What the user saved must still reach the server after the editor ends.
+    while (FUnsynced) {
+        if (WaitPass(nullptr) == TWait::WindowClosing || !Pass())
+            return TEnd::WindowClosing;
+    }
+    return TEnd::EditorClosed;
 }
 
-TLaunchFileThread::TWait TLaunchFileThread::WaitForEditor(TEditorProcess& editor) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + PassLength;
+TLaunchFileThread::TWait TLaunchFileThread::WaitPass(TEditorProcess* editor) {
+    const TClock::time_point deadline = TClock::now() + Timings.Pass;
     for (;;) {
-        if (editor.HasEnded())
+        if (editor != nullptr && editor->HasEnded())
             return TWait::EditorEnded;
-        const Clock::time_point now = Clock::now();
+        const TClock::time_point now = TClock::now();
         if (now >= deadline)
             return TWait::TimedOut;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
@@ -131,39 +175,101 @@ TLaunchFileThread::TWait TLaunchFileThread::WaitForEditor(TEditorProcess& editor
     }
 }
 
-bool TLaunchFileThread::UploadWhenChanged(const std::string& localPath) {
-    // A copy without a readable time (deleted, unreadable) is no change: there
-    // would be nothing to upload.
-    const std::optional<int64_t> seen = LocalFileStamp(localPath);
-    if (!seen || seen == FileStamp)
+bool TLaunchFileThread::Pass() {
+    // A copy without a readable stamp (deleted, unreadable) is no change:
+    // there would be nothing to upload.
+    const std::optional<TFileStamp> seen = LocalFileStamp(LocalPath);
+    if (!seen)
         return true;
-    // Read afresh, so that a save between the two readings is not missed by
-    // the next pass.
-    const std::optional<int64_t> fresh = LocalFileStamp(localPath);
-    if (!fresh)
+    if (seen != FileStamp) {
+        // Read afresh, so that a save between the two readings is not missed
+        // by the next pass.
+        const std::optional<TFileStamp> fresh = LocalFileStamp(LocalPath);
+        if (!fresh)
+            return true;
+        FileStamp = fresh;
+        FChangedSinceStart = true;
+        FUnsynced = true;
+    } else if (!FUnsynced || TClock::now() < FNextTry) {
         return true;
-    FileStamp = fresh;
-    if (!Upload())
-        return false;
-    return OwnerForm->WithWindow([&localPath](TEditSite& site) {
-        site.Beep();
-        site.Status.SetStatusText(AppText::Updated + localPath);
-    });
+    }
+    std::string failure;
+    switch (Upload(failure)) {
+    case TUpload::WindowClosing: return false;
+    case TUpload::Uploaded:
+        FUnsynced = false;
+        FShownNotLoggedIn = false;
+        FRetryDelay = Timings.RetryFirst;
+        MarkUnsynced(false);
+        return OwnerForm->WithWindow([this](TEditSite& site) {
+            site.Beep();
+            site.Status.SetStatusText(AppText::Updated + LocalPath);
+        });
+    case TUpload::Failed:
+        MarkUnsynced(true);
+        FNextTry = TClock::now() + FRetryDelay;
+        FRetryDelay = std::min(FRetryDelay * 2, Timings.RetryMax);
+        return ShowStatus(AppText::UploadFailed(LocalPath, failure));
+    case TUpload::NotLoggedIn:
+        // Looked at again every pass: it costs nothing on the network.
+        MarkUnsynced(true);
+        FNextTry = TClock::now();
+        if (FShownNotLoggedIn)
+            return true;
+        FShownNotLoggedIn = true;
+        return ShowStatus(
+            AppText::NotLoggedInToUpload(LocalPath, Key.Session.User, Key.Session.ServerText));
+    }
+    return true;
 }
 
-bool TLaunchFileThread::Upload() {
-    bool done = false;
-    OwnerForm->WithWindow([this, &done](TEditSite& site) {
+TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure) {
+    TUpload result = TUpload::WindowClosing;
+    OwnerForm->WithWindow([this, &result, &failure](TEditSite& site) {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
-        site.Client.StoreFile(LocalPath, RemotePath, false);
-        if (site.Client.LastTransferAborted)
-            throw EIdException(TIdMsg::FtpTransferAborted);
-        site.State.LastActivity = static_cast<int32_t>(site.Ticks());
-        done = true;
+        // Logged out, or logged in to another server or as another user:
+        // the same path there is another file.
+        if (!site.State.LoggedIn || !(site.State.Login == Key.Session)) {
+            result = TUpload::NotLoggedIn;
+            return;
+        }
+        try {
+            StoreWithRelogin(site);
+            site.State.LastActivity = static_cast<int32_t>(site.Ticks());
+            result = TUpload::Uploaded;
+        } catch (...) {
+            failure = UncaughtMessage(std::current_exception());
+            result = TUpload::Failed;
+        }
     });
-    return done;
+    return result;
+}
+
+void TLaunchFileThread::StoreWithRelogin(TEditSite& site) {
+    TIdFTP& client = site.Client;
+    if (!client.IsConnected()) {
+        LogInAgain(client);
+        Store(client, LocalPath, Key.RemotePath);
+        return;
+    }
+    try {
+        Store(client, LocalPath, Key.RemotePath);
+        return;
+    } catch (const EIdProtocolReplyError& e) {
+        if (e.ReplyCode != 421)
+            throw;
+    } catch (const EIdException&) {
+        if (client.IsConnected())
+            throw;
+    }
+    LogInAgain(client);
+    Store(client, LocalPath, Key.RemotePath);
+}
+
+void TLaunchFileThread::MarkUnsynced(bool unsynced) {
+    OpenFiles->SetUnsynced(Key, unsynced);
 }
 
 bool TLaunchFileThread::ShowStatus(const std::string& text) {

@@ -1,11 +1,19 @@
 // The worker of one opened file: it downloads the file into its local copy,
-// starts the editor on the copy, looks at the copy's time stamp once a second
-// while the editor runs, and uploads the copy whenever the stamp has changed.
-// Once resumed it owns itself, ends with its editor, and is never waited for.
+// starts the editor on the copy, looks at the copy's stamp once a pass while
+// the editor runs, and uploads the copy whenever the stamp has changed. An
+// upload that cannot be made (a failure, or the window logged in elsewhere)
+// leaves the file unsynced: it is tried again, at growing intervals and at
+// once after each new save, for as long as the window is open, even after the
+// editor has ended. Once resumed the worker owns itself and is never waited
+// for; the window's link tells it when to stop.
 #pragma once
 
+#include "app/edit_timings.h"
+#include "app/local_file_stamp.h"
+#include "app/open_files.h"
 #include "app/window_link.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,8 +24,10 @@ class TEditorProcess;
 
 class TLaunchFileThread {
 public:
-    TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm, std::vector<std::string> editor,
-                      std::string localPath, std::string remotePath);
+    // `files` has `key` claimed already; the worker releases it when it ends.
+    TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm, std::shared_ptr<TOpenFiles> files,
+                      TOpenFileKey key, std::vector<std::string> editor, std::string localPath,
+                      TEditTimings timings);
 
     // Runs the body on a thread of its own, which destroys the worker when
     // the body ends. Throws when no thread can be made.
@@ -30,27 +40,43 @@ public:
 
     // The window that opened the file, reached only through the link.
     const std::shared_ptr<TWindowLink> OwnerForm;
+    const std::shared_ptr<TOpenFiles> OpenFiles;
+    // The login and remote path the file was opened from: navigating or
+    // logging in elsewhere while the editor is open does not change where
+    // the uploads go.
+    const TOpenFileKey Key;
     const std::vector<std::string> EditorProgram;
     const std::string LocalPath;
-    // Fixed when the file is opened: navigating elsewhere while the editor is
-    // open does not change where the uploads go.
-    const std::string RemotePath;
+    const TEditTimings Timings;
     // The local copy's stamp as last seen; none while it could not be read.
-    std::optional<int64_t> FileStamp;
+    std::optional<TFileStamp> FileStamp;
 
 private:
+    using TClock = std::chrono::steady_clock;
     enum class TEnd { EditorClosed, WindowClosing };
     enum class TWait { EditorEnded, TimedOut, WindowClosing };
+    enum class TUpload { Uploaded, Failed, NotLoggedIn, WindowClosing };
 
     void Body();
     // False when the window began closing first.
     bool Download();
-    TEnd MonitorEditor(const std::vector<std::string>& editor, const std::string& localPath);
-    TWait WaitForEditor(TEditorProcess& editor);
-    // One look at the copy, and its upload when the stamp changed; false when
-    // the window began closing.
-    bool UploadWhenChanged(const std::string& localPath);
-    bool Upload();
+    TEnd MonitorEditor();
+    // Waits one pass, or until the editor ends (when one is given).
+    TWait WaitPass(TEditorProcess* editor);
+    // One look at the copy, and its upload when the stamp changed or a retry
+    // is due; false when the window began closing.
+    bool Pass();
+    TUpload Upload(std::string& failure);
+    // The store, with one login again and retry when the control connection
+    // was found down or the server said 421 (it closes idle connections).
+    void StoreWithRelogin(TEditSite& site);
+    void MarkUnsynced(bool unsynced);
     // False when the window began closing (nothing is shown then).
     bool ShowStatus(const std::string& text);
+
+    bool FUnsynced = false;
+    bool FChangedSinceStart = false;
+    bool FShownNotLoggedIn = false;
+    TClock::time_point FNextTry;
+    std::chrono::milliseconds FRetryDelay;
 };

@@ -143,9 +143,11 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
     };
     FWorkers =
         std::make_shared<TWindowLink>(TEditSite{*FClient, State, status, beep, options.Ticks});
+    FOpenFiles = std::make_shared<TOpenFiles>();
     FOpener = std::make_unique<TFileOpener>(
-        State, FWorkers, options.MirrorFolder.empty() ? ExecutableFolder() : options.MirrorFolder,
-        options.Editor.empty() ? EditorProgram() : options.Editor);
+        State, status, FWorkers, FOpenFiles,
+        options.MirrorFolder.empty() ? DefaultMirrorRoot() : options.MirrorFolder,
+        options.Editor.empty() ? EditorProgram() : options.Editor, options.Timings);
     FKeepAlive = std::make_unique<TKeepAlive>(
         *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
     FBrowser->OnOpenFile = [this](const TIdFTPListItem& entry) { FOpener->OpenFile(entry); };
@@ -197,16 +199,24 @@ void TFormOpenFile::ClientConnected() {
 void TFormOpenFile::SetStatusText(const std::string& text) {
     const QString message = QString::fromStdString(text);
     if (QThread::currentThread() == thread()) {
-        Stat->showMessage(message);
+        showStatus(message);
         return;
     }
     // Dropped by Qt when the window is gone before the GUI thread gets to it.
     QMetaObject::invokeMethod(
-        this, [this, message] { Stat->showMessage(message); }, Qt::QueuedConnection);
+        this, [this, message] { showStatus(message); }, Qt::QueuedConnection);
+}
+
+void TFormOpenFile::showStatus(const QString& text) {
+    FStatusText = text.toStdString();
+    // The marker is added here, on the GUI thread, so that no other text
+    // wipes it while files are unsynced.
+    Stat->showMessage(QString::fromStdString(
+        AppText::WithUnsyncedMarker(FStatusText, FOpenFiles ? FOpenFiles->UnsyncedCount() : 0)));
 }
 
 std::string TFormOpenFile::StatusText() const {
-    return Stat->currentMessage().toStdString();
+    return FStatusText;
 }
 
 TLoginFields TFormOpenFile::LoginFields() const {

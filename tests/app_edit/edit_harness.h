@@ -32,7 +32,7 @@ class EditWindow {
 public:
     // Ticks come from `ticks` when given, else from the system's counter.
     EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
-               std::function<uint32_t()> ticks = {});
+               std::function<uint32_t()> ticks = {}, TEditTimings timings = {});
     // Closes the window, then waits for its workers to end.
     ~EditWindow();
 

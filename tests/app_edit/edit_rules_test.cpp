@@ -7,6 +7,7 @@
 #include "app/keep_alive.h"
 #include "app/local_file_stamp.h"
 #include "app/mirror_path.h"
+#include "core/exceptions.h"
 #include "edit_harness.h"
 #include "support/temp_dir.h"
 
@@ -44,7 +45,8 @@ TEST(LocalFileStamp, ReadsAFilesTimeAndHasNoneForWhatCannotBeRead) {
     WriteFileBytes(file, "text");
     const timespec written[2] = {{1700000000, 500000000}, {1700000000, 500000000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), written, 0), 0);
-    EXPECT_EQ(LocalFileStamp(file), StampOfWriteTime(written[1], CurrentUtcOffset()));
+    ASSERT_TRUE(LocalFileStamp(file));
+    EXPECT_EQ(LocalFileStamp(file)->LocalSeconds, StampOfWriteTime(written[1], CurrentUtcOffset()));
     EXPECT_EQ(LocalFileStamp(dir.File("missing.txt")), std::nullopt);
     EXPECT_EQ(LocalFileStamp(dir.Path()), std::nullopt);
     if (::geteuid() != 0) {
@@ -63,15 +65,30 @@ TEST(EditorCommand, SplitsIntoWordsWithoutAShell) {
               (Texts{"ed", "$HOME", "*.txt", "ab cd"}));
 }
 
-TEST(MirrorPath, IsOneFolderPerServerAndRefusesNamesThatLeaveIt) {
-    EXPECT_EQ(MirrorPath("/opt/tools", "srv:2121", "notes.txt"), "/opt/tools/srv:2121/notes.txt");
-    for (const std::string name : {"", ".", "..", "../x", "a/b", "/etc"})
+TEST(MirrorPath, MirrorsTheRemoteTreePerServerAndRefusesNamesThatLeaveIt) {
+    EXPECT_EQ(MirrorPath("/opt/tools", "srv:2121", "/", "notes.txt"),
+              "/opt/tools/srv:2121/notes.txt");
+    EXPECT_EQ(MirrorPath("/opt/tools", "srv", "/a/b", "index.html"),
+              "/opt/tools/srv/a/b/index.html");
+    EXPECT_THROW(MirrorPath("/m", "srv", "/a/../..", "x.txt"), Exception);
+    EXPECT_THROW(MirrorPath("/m", "srv", "/a\nb", "x.txt"), Exception);
+    for (const std::string name : {"", ".", "..", "../x", "a/b", "/etc", "a\rb", "a\nb"})
         EXPECT_FALSE(IsPlainEntryName(name)) << name;
     EXPECT_FALSE(IsPlainEntryName(std::string("a\0b", 3)));
     for (const std::string name : {"...", ".profile", "my notes.txt", "a\\b", "..x"})
         EXPECT_TRUE(IsPlainEntryName(name)) << name;
     EXPECT_EQ(AppText::NotAPlainFileName(std::string("a\0/b", 4)),
               "Cannot open \"a\\0/b\": the server gave a name that is not a plain file name");
+}
+
+TEST(MirrorPath, IsBesideTheExecutableWhenWritableElseInTheUsersDataFolder) {
+    TempDir dir;
+    EXPECT_EQ(MirrorRootFor(dir.Path(), "/data", "/home/u"), dir.Path());
+    const std::string notWritable = dir.File("missing/bin");
+    EXPECT_EQ(MirrorRootFor(notWritable, "/data", "/home/u"), "/data/scrivlet/mirror");
+    EXPECT_EQ(MirrorRootFor(notWritable, "", "/home/u"), "/home/u/.local/share/scrivlet/mirror");
+    EXPECT_EQ(MirrorRootFor(notWritable, nullptr, "/home/u"),
+              "/home/u/.local/share/scrivlet/mirror");
 }
 
 TEST(MirrorPath, MovesAnOldCopyAsideReplacingAnOlderBackup) {

@@ -19,6 +19,7 @@ constexpr const char* ListingReplies = "150 Here comes the listing\r\n226 Done\r
 void ScriptLogin(FakeFtpServer& server) {
     server.Reply("331 Password required")
         .Reply("230 Logged in")
+        .Reply("200 Type set to I")
         .Reply("257 \"/\" is the current directory")
         .Reply("200 PORT ok")
         .ReplyRaw(ListingReplies);
@@ -63,12 +64,12 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     w.Form().Timer1->stop();
     w.LogIn(server.Port());
     ASSERT_TRUE(w.DoubleClick("notes.txt"));
-    ASSERT_TRUE(server.WaitForCommands(7));
+    ASSERT_TRUE(server.WaitForCommands(8));
     EXPECT_EQ(server.Commands().back(), "RETR /notes.txt");
     EXPECT_EQ(TLaunchFileThread::Running(), 1);
     EXPECT_TRUE(w.Close());
     EXPECT_TRUE(server.WaitForDisconnect());
-    EXPECT_EQ(server.Commands().size(), 7u);
+    EXPECT_EQ(server.Commands().size(), 8u);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
 

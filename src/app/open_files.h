@@ -1,0 +1,41 @@
+// The files open for editing in this process, each under the server, port,
+// user and remote path it was opened from: a file is never opened twice at
+// once (a second download would overwrite the copy an editor still has
+// open), and the window counts the files whose last save has not reached the
+// server. Shared by the window and its workers, which may outlive it.
+#pragma once
+
+#include "app/session_key.h"
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct TOpenFileKey {
+    TSessionKey Session;
+    std::string RemotePath;
+    friend auto operator<=>(const TOpenFileKey&, const TOpenFileKey&) = default;
+};
+
+class TOpenFiles {
+public:
+    // Registers the file; false (nothing changes) when it is open already.
+    bool Claim(const TOpenFileKey& key, const std::string& localPath);
+    void Release(const TOpenFileKey& key);
+    // The local copy of an open file.
+    std::optional<std::string> LocalPathOf(const TOpenFileKey& key) const;
+
+    void SetUnsynced(const TOpenFileKey& key, bool unsynced);
+    // Open files whose content on disk has not reached the server.
+    int UnsyncedCount() const;
+    int OpenCount() const;
+
+private:
+    struct TEntry {
+        std::string LocalPath;
+        bool Unsynced = false;
+    };
+    mutable std::mutex FMutex;
+    std::map<TOpenFileKey, TEntry> FFiles;
+};
