@@ -3,6 +3,7 @@
 // data connections.
 #pragma once
 
+#include "core/datetime.h"
 #include "core/streams.h"
 #include "ftp/list_items.h"
 #include "ftp/proxy_settings.h"
@@ -79,6 +80,15 @@ public:
     // is refused or carries no quoted path).
     std::string RetrieveCurrentDir();
 
+    // --- Facts about one remote file ---
+    // The size SIZE reports (213), or -1 when the server refuses or the reply
+    // is no number. Servers count bytes as they would send them in the
+    // current transfer type, so the number is exact only after TYPE I.
+    int64_t Size(const std::string& path);
+    // The modification time MDTM reports (213 YYYYMMDDHHMMSS[.fff], in UTC),
+    // or 0 when the server refuses or the reply is no such time.
+    TDateTime FileDate(const std::string& path);
+
     // --- Transfers ---
     void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier, bool Details);
     TIdFTPListItems& DirectoryEntries();
@@ -118,6 +128,8 @@ protected:
     void NotifyCheckListFormat(const std::string& line);
 
 private:
+    // The text of a 213 reply to `command`; empty for any other reply.
+    std::string FileStatusText(const std::string& command);
     void ProxyLogin();
     void UserLogin();
     // Publishes a new data connection for AbortTransfer, and takes it back
