@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/launch_file_thread.h"
+#include "app/local_backups.h"
 #include "app/mirror_path.h"
 #include "app/remote_path.h"
 #include "ftp/list_item.h"

@@ -4,6 +4,7 @@
 #include "app/client_lock.h"
 #include "app/editor_process.h"
 #include "app/handler_edge.h"
+#include "app/local_backups.h"
 #include "core/datetime.h"
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
@@ -103,6 +104,8 @@ void TLaunchFileThread::Body() {
         return;
     }
     FileStamp = LocalFileStamp(LocalPath);
+    if (FileStamp)
+        RecordConfirmed(LocalPath, *FileStamp);
     if (MonitorEditor() == TEnd::WindowClosing)
         return;
     ShowStatus(AppText::Closed + LocalPath);
@@ -201,6 +204,7 @@ bool TLaunchFileThread::Pass() {
         FShownNotLoggedIn = false;
         FRetryDelay = Timings.RetryFirst;
         MarkUnsynced(false);
+        RecordConfirmed(LocalPath, *FileStamp);
         return OwnerForm->WithWindow([this](TEditSite& site) {
             site.Beep();
             site.Status.SetStatusText(AppText::Updated + LocalPath);

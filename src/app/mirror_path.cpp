@@ -57,14 +57,3 @@ bool IsPlainEntryName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string("/\0\r\n", 4)) == std::string::npos;
 }
-
-std::string BackupPath(const std::string& localPath) {
-    return localPath + ".scrivlet-backup";
-}
-
-void MoveAsideOldCopy(const std::string& localPath) {
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(localPath, error)))
-        return;
-    fs::rename(localPath, BackupPath(localPath), error);
-}

@@ -29,13 +29,3 @@ std::string MirrorPath(const std::string& folder, const std::string& serverText,
 // other would put the copy somewhere else than in the mirror folder (or, with
 // a line end, break the lines the copy's path is written in).
 bool IsPlainEntryName(const std::string& name);
-
-// The name an old local copy is moved aside to: in the same folder, so that
-// edits that never reached the server survive the next opening.
-std::string BackupPath(const std::string& localPath);
-
-// Moves whatever is at `localPath` (a file, a link, anything) to its backup
-// name, replacing an older backup, so that the download finds the path free.
-// Nothing happens when the path is free; a failure is not reported (the
-// download then fails for an existing destination, and says so).
-void MoveAsideOldCopy(const std::string& localPath);

@@ -5,6 +5,7 @@
 #include "app/editor_command.h"
 #include "app/editor_process.h"
 #include "app/keep_alive.h"
+#include "app/local_backups.h"
 #include "app/local_file_stamp.h"
 #include "app/mirror_path.h"
 #include "core/exceptions.h"
@@ -91,18 +92,22 @@ TEST(MirrorPath, IsBesideTheExecutableWhenWritableElseInTheUsersDataFolder) {
               "/home/u/.local/share/scrivlet/mirror");
 }
 
-TEST(MirrorPath, MovesAnOldCopyAsideReplacingAnOlderBackup) {
+TEST(LocalBackups, MovesAnOldCopyAsideToADatedBackup) {
     TempDir dir;
     const std::string copy = dir.File("notes.txt");
     MoveAsideOldCopy(copy);
-    EXPECT_FALSE(std::filesystem::exists(BackupPath(copy)));
+    EXPECT_TRUE(BackupsOf(copy).empty());
     WriteFileBytes(copy, "older");
     MoveAsideOldCopy(copy);
     WriteFileBytes(copy, "newer");
     MoveAsideOldCopy(copy);
     EXPECT_FALSE(std::filesystem::exists(copy));
-    EXPECT_EQ(ReadFileBytes(BackupPath(copy)), "newer");
-    EXPECT_EQ(std::filesystem::path(BackupPath(copy)).parent_path(), dir.Path());
+    const Texts backups = BackupsOf(copy);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(backups[0]), "newer");
+    EXPECT_EQ(ReadFileBytes(backups[1]), "older");
+    EXPECT_EQ(std::filesystem::path(backups[0]).parent_path(), dir.Path());
+    EXPECT_EQ(BackupPath("/m/notes.txt", 0).rfind("/m/notes.txt.scrivlet-backup-19", 0), 0u);
     // A link is moved itself, its target left alone: the download must not
     // write through it.
     WriteFileBytes(dir.File("elsewhere.txt"), "keep");

@@ -9,6 +9,7 @@
 #include "app/app_texts.h"
 #include "app/client_lock.h"
 #include "app/launch_file_thread.h"
+#include "app/local_backups.h"
 
 #include <QTest>
 
@@ -197,4 +198,29 @@ TEST_F(SafetyTest, TheKeepAliveSkipsATickWhileAWorkerHoldsTheClient) {
     EXPECT_EQ(Ftpd.Count("STOR /ping.ftp"), 0);
     w.Form().Timer1Timer();
     EXPECT_EQ(Ftpd.Count("STOR /ping.ftp"), 1);
+}
+
+TEST_F(SafetyTest, BackupsAreDatedAndOnlyConfirmedOnesBeyondTheNewestFiveGo) {
+    const std::string local = Local(Ftpd, "notes.txt");
+    // The oldest backup holds edits the server never had; six later ones
+    // hold what it had.
+    WriteFileBytes(BackupPath(local, 1600000000), "never uploaded\n");
+    for (int i = 1; i <= 6; ++i) {
+        const std::string backup = BackupPath(local, 1600000000 + i * 60);
+        WriteFileBytes(backup, "confirmed " + std::to_string(i) + "\n");
+        RecordConfirmed(local, *LocalFileStamp(backup));
+    }
+    WriteFileBytes(local, "edits of the last session\n");
+    EditWindow w(Mirror.Path(), ScriptedEditor({"append=mine\\n"}));
+    w.LogIn(Ftpd.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
+    Texts contents;
+    for (const std::string& backup : BackupsOf(local))
+        contents.push_back(ReadFileBytes(backup));
+    EXPECT_EQ(contents, (Texts{"edits of the last session\n", "confirmed 6\n", "confirmed 5\n",
+                               "confirmed 4\n", "confirmed 3\n", "never uploaded\n"}));
+    // What was downloaded and uploaded is confirmed, so its backup may go
+    // once it is old.
+    EXPECT_TRUE(IsConfirmed(local, local));
 }

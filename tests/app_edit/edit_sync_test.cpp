@@ -8,6 +8,7 @@
 #include "app/app_texts.h"
 #include "app/keep_alive.h"
 #include "app/launch_file_thread.h"
+#include "app/local_backups.h"
 #include "app/mirror_path.h"
 #include "app/tick_count.h"
 
@@ -141,14 +142,17 @@ TEST_F(EditTest, ACopyWithoutAReadableTimeIsNoChange) {
 TEST_F(EditTest, AnOldLocalCopyIsMovedAsideNotDeleted) {
     const std::string local = Local("my notes.txt");
     WriteFileBytes(local, "edits that never reached the server\n");
-    WriteFileBytes(BackupPath(local), "an older backup\n");
+    WriteFileBytes(BackupPath(local, 1600000000), "an older backup\n");
     EditWindow w(Mirror.Path(), ScriptedEditor({"pid=" + PidFile()}));
     w.LogIn(Ftpd.Port());
     const pid_t editor = Open(w, "my notes.txt");
     // The editor returned at once: the copy is watched on.
     ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::EditorReturnedAtOnce + local); }));
     EXPECT_EQ(ReadFileBytes(local), "remember\n");
-    EXPECT_EQ(ReadFileBytes(BackupPath(local)), "edits that never reached the server\n");
+    const Texts backups = BackupsOf(local);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(backups[0]), "edits that never reached the server\n");
+    EXPECT_EQ(ReadFileBytes(backups[1]), "an older backup\n");
     EXPECT_EQ(Ftpd.Count("STOR /my notes.txt"), 0);
     EXPECT_TRUE(ReapEditor(editor));
 }
