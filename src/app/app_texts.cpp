@@ -74,4 +74,29 @@ std::string WithUnsyncedMarker(const std::string& text, int unsynced) {
     return (text.empty() ? std::string() : text + " - ") + UnsyncedMarker(unsynced);
 }
 
+std::string SnapshotFailed(const std::string& reason) {
+    return "Could not take the copy to upload: " + reason;
+}
+
+std::string SizeMismatch(int64_t held, int64_t sent) {
+    return "The server holds " + std::to_string(held) + " bytes after the upload of " +
+           std::to_string(sent);
+}
+
+std::string ConflictQuestion(const std::string& remotePath, const std::string& localPath) {
+    return remotePath + " has changed on the server since it was opened or last uploaded.\n\n" +
+           "Overwrite: upload your copy (" + localPath + ") over it.\n" +
+           "Keep both: upload your copy beside it under another name.\n" +
+           "Cancel: upload nothing now; you are asked again at your next save.";
+}
+
+std::string ConflictCancelled(const std::string& localPath) {
+    return "Not uploaded " + localPath +
+           ": the file changed on the server; asked again at the next save";
+}
+
+std::string KeptBoth(const std::string& localPath, const std::string& minePath) {
+    return "Updated " + minePath + " from " + localPath + "; the server's file was left as it was";
+}
+
 } // namespace AppText

@@ -3,6 +3,7 @@
 // captions.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace AppText {
@@ -49,5 +50,21 @@ std::string NotLoggedInToUpload(const std::string& localPath, const std::string&
 std::string UnsyncedMarker(int files);
 // A status text with the marker when `unsynced` is above 0.
 std::string WithUnsyncedMarker(const std::string& text, int unsynced);
+
+// Edit safety: uploads from a snapshot, checked against the server's size,
+// and the question when someone else changed the file on the server.
+inline constexpr const char* KeptChanging = "the file kept changing while it was read";
+std::string SnapshotFailed(const std::string& reason);
+// After an upload the server holds another number of bytes than were sent.
+std::string SizeMismatch(int64_t held, int64_t sent);
+// The conflict box: its text and its three buttons.
+std::string ConflictQuestion(const std::string& remotePath, const std::string& localPath);
+inline constexpr const char* ConflictOverwrite = "Overwrite";
+inline constexpr const char* ConflictKeepBoth = "Keep both";
+inline constexpr const char* ConflictCancel = "Cancel";
+// The user kept the server's change: nothing uploaded until the next save.
+std::string ConflictCancelled(const std::string& localPath);
+// "Keep both": the copy went up under `minePath`, the server's file stays.
+std::string KeptBoth(const std::string& localPath, const std::string& minePath);
 
 } // namespace AppText

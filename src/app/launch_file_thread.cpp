@@ -5,13 +5,16 @@
 #include "app/editor_process.h"
 #include "app/handler_edge.h"
 #include "app/local_backups.h"
+#include "app/upload_snapshot.h"
 #include "core/datetime.h"
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -51,11 +54,28 @@ void LogInAgain(TIdFTP& client) {
     client.ConnectServer(true, -1);
 }
 
-void Store(TIdFTP& client, const std::string& localPath, const std::string& remotePath) {
+void StoreFileAt(TIdFTP& client, const std::string& localPath, const std::string& remotePath) {
     client.StoreFile(localPath, remotePath, false);
     if (client.LastTransferAborted)
         throw EIdException(TIdMsg::FtpTransferAborted);
 }
+
+// The user's answer to a conflict question, handed over from the GUI thread.
+class TAnswerSlot {
+public:
+    void Set(TConflictChoice choice) {
+        std::lock_guard<std::mutex> hold(FMutex);
+        FChoice = choice;
+    }
+    std::optional<TConflictChoice> Get() const {
+        std::lock_guard<std::mutex> hold(FMutex);
+        return FChoice;
+    }
+
+private:
+    mutable std::mutex FMutex;
+    std::optional<TConflictChoice> FChoice;
+};
 
 } // namespace
 
@@ -117,11 +137,15 @@ bool TLaunchFileThread::Download() {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
+        // Asked before the transfer: a change made between the two can only
+        // cause a question too many, never a change overwritten.
+        const TRemoteFacts facts = AskRemoteFacts(site.Client, Key.RemotePath);
         site.Client.RetrieveFile(Key.RemotePath, LocalPath, false, false);
         // A download the server aborted is short: editing it and saving would
         // overwrite the server's whole file with the part that arrived.
         if (site.Client.LastTransferAborted)
             throw EIdException(TIdMsg::FtpTransferAborted);
+        FServerFacts = facts;
         done = true;
     });
     return done;
@@ -193,12 +217,28 @@ bool TLaunchFileThread::Pass() {
         FileStamp = fresh;
         FChangedSinceStart = true;
         FUnsynced = true;
-    } else if (!FUnsynced || TClock::now() < FNextTry) {
+        FAwaitSave = false;
+    } else if (!FUnsynced || FAwaitSave || TClock::now() < FNextTry) {
         return true;
     }
     std::string failure;
-    switch (Upload(failure)) {
+    std::string target;
+    switch (Upload(failure, target)) {
     case TUpload::WindowClosing: return false;
+    case TUpload::KeptBoth:
+        FUnsynced = false;
+        FShownNotLoggedIn = false;
+        FRetryDelay = Timings.RetryFirst;
+        MarkUnsynced(false);
+        return OwnerForm->WithWindow([this, &target](TEditSite& site) {
+            site.Beep();
+            site.Status.SetStatusText(AppText::KeptBoth(LocalPath, target));
+        });
+    case TUpload::Conflict:
+    case TUpload::Cancelled:
+        MarkUnsynced(true);
+        FAwaitSave = true;
+        return ShowStatus(AppText::ConflictCancelled(LocalPath));
     case TUpload::Uploaded:
         FUnsynced = false;
         FShownNotLoggedIn = false;
@@ -227,9 +267,37 @@ bool TLaunchFileThread::Pass() {
     return true;
 }
 
-TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure) {
+TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure, std::string& target) {
+    std::optional<TUploadSnapshot> snapshot;
+    try {
+        snapshot.emplace(LocalPath);
+    } catch (const std::exception& e) {
+        failure = e.what();
+        return TUpload::Failed;
+    }
+    // What is uploaded is what the snapshot holds.
+    FileStamp = snapshot->Stamp();
+    target = Key.RemotePath;
+    const TUpload checked = Store(*snapshot, target, true, failure);
+    if (checked != TUpload::Conflict)
+        return checked;
+    switch (AskAboutConflict()) {
+    case TConflictChoice::Overwrite: return Store(*snapshot, target, false, failure);
+    case TConflictChoice::KeepBoth: {
+        target = KeepBothPath(Key.RemotePath, std::time(nullptr));
+        const TUpload kept = Store(*snapshot, target, false, failure);
+        return kept == TUpload::Uploaded ? TUpload::KeptBoth : kept;
+    }
+    case TConflictChoice::Cancel: break;
+    }
+    return TUpload::Cancelled;
+}
+
+TLaunchFileThread::TUpload TLaunchFileThread::Store(const TUploadSnapshot& snapshot,
+                                                    const std::string& target, bool checkServer,
+                                                    std::string& failure) {
     TUpload result = TUpload::WindowClosing;
-    OwnerForm->WithWindow([this, &result, &failure](TEditSite& site) {
+    OwnerForm->WithWindow([&](TEditSite& site) {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
@@ -240,7 +308,10 @@ TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure) {
             return;
         }
         try {
-            StoreWithRelogin(site);
+            if (!StoreWithRelogin(site.Client, snapshot, target, checkServer)) {
+                result = TUpload::Conflict;
+                return;
+            }
             site.State.LastActivity = static_cast<int32_t>(site.Ticks());
             result = TUpload::Uploaded;
         } catch (...) {
@@ -251,16 +322,14 @@ TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure) {
     return result;
 }
 
-void TLaunchFileThread::StoreWithRelogin(TEditSite& site) {
-    TIdFTP& client = site.Client;
+bool TLaunchFileThread::StoreWithRelogin(TIdFTP& client, const TUploadSnapshot& snapshot,
+                                         const std::string& target, bool checkServer) {
     if (!client.IsConnected()) {
         LogInAgain(client);
-        Store(client, LocalPath, Key.RemotePath);
-        return;
+        return StoreOnce(client, snapshot, target, checkServer);
     }
     try {
-        Store(client, LocalPath, Key.RemotePath);
-        return;
+        return StoreOnce(client, snapshot, target, checkServer);
     } catch (const EIdProtocolReplyError& e) {
         if (e.ReplyCode != 421)
             throw;
@@ -269,7 +338,39 @@ void TLaunchFileThread::StoreWithRelogin(TEditSite& site) {
             throw;
     }
     LogInAgain(client);
-    Store(client, LocalPath, Key.RemotePath);
+    return StoreOnce(client, snapshot, target, checkServer);
+}
+
+bool TLaunchFileThread::StoreOnce(TIdFTP& client, const TUploadSnapshot& snapshot,
+                                  const std::string& target, bool checkServer) {
+    if (checkServer && FServerFacts &&
+        RemoteFactsDiffer(*FServerFacts, AskRemoteFacts(client, Key.RemotePath)))
+        return false;
+    StoreFileAt(client, snapshot.Path(), target);
+    const TRemoteFacts stored = AskRemoteFacts(client, target);
+    // A short file the server took for whole (a cut data connection) is a
+    // failed upload.
+    if (stored.Size >= 0 && stored.Size != snapshot.Size())
+        throw Exception(AppText::SizeMismatch(stored.Size, snapshot.Size()));
+    if (target == Key.RemotePath)
+        FServerFacts = stored;
+    return true;
+}
+
+TConflictChoice TLaunchFileThread::AskAboutConflict() {
+    const auto slot = std::make_shared<TAnswerSlot>();
+    const bool asked = OwnerForm->WithWindow([this, &slot](TEditSite& site) {
+        site.AskConflict(Key.RemotePath, LocalPath,
+                         [slot](TConflictChoice choice) { slot->Set(choice); });
+    });
+    if (!asked)
+        return TConflictChoice::Cancel;
+    for (;;) {
+        if (const std::optional<TConflictChoice> choice = slot->Get())
+            return *choice;
+        if (OwnerForm->WaitForClosing(ClosingCheck))
+            return TConflictChoice::Cancel;
+    }
 }
 
 void TLaunchFileThread::MarkUnsynced(bool unsynced) {

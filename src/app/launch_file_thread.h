@@ -11,6 +11,7 @@
 #include "app/edit_timings.h"
 #include "app/local_file_stamp.h"
 #include "app/open_files.h"
+#include "app/remote_facts.h"
 #include "app/window_link.h"
 
 #include <chrono>
@@ -21,6 +22,8 @@
 #include <vector>
 
 class TEditorProcess;
+class TIdFTP;
+class TUploadSnapshot;
 
 class TLaunchFileThread {
 public:
@@ -55,7 +58,17 @@ private:
     using TClock = std::chrono::steady_clock;
     enum class TEnd { EditorClosed, WindowClosing };
     enum class TWait { EditorEnded, TimedOut, WindowClosing };
-    enum class TUpload { Uploaded, Failed, NotLoggedIn, WindowClosing };
+    enum class TUpload {
+        Uploaded,
+        KeptBoth,
+        Failed,
+        NotLoggedIn,
+        // Changed on the server since the last download or upload.
+        Conflict,
+        // The user chose to upload nothing for now.
+        Cancelled,
+        WindowClosing
+    };
 
     void Body();
     // False when the window began closing first.
@@ -66,15 +79,31 @@ private:
     // One look at the copy, and its upload when the stamp changed or a retry
     // is due; false when the window began closing.
     bool Pass();
-    TUpload Upload(std::string& failure);
-    // The store, with one login again and retry when the control connection
-    // was found down or the server said 421 (it closes idle connections).
-    void StoreWithRelogin(TEditSite& site);
+    // From a snapshot; asks the user first when the file changed on the
+    // server.
+    TUpload Upload(std::string& failure, std::string& target);
+    // One store of the snapshot to `target`, unless `checkServer` finds the
+    // file changed on the server (Conflict).
+    TUpload Store(const TUploadSnapshot& snapshot, const std::string& target, bool checkServer,
+                  std::string& failure);
+    // With one login again and retry when the control connection was found
+    // down or the server said 421 (it closes idle connections). False on a
+    // conflict.
+    bool StoreWithRelogin(TIdFTP& client, const TUploadSnapshot& snapshot,
+                          const std::string& target, bool checkServer);
+    bool StoreOnce(TIdFTP& client, const TUploadSnapshot& snapshot, const std::string& target,
+                   bool checkServer);
+    // The user's answer, Cancel when the window closes first.
+    TConflictChoice AskAboutConflict();
     void MarkUnsynced(bool unsynced);
     // False when the window began closing (nothing is shown then).
     bool ShowStatus(const std::string& text);
 
+    // The server's size and time of the file as last seen by this worker.
+    std::optional<TRemoteFacts> FServerFacts;
     bool FUnsynced = false;
+    // After a conflict the user cancelled: no retry until the next save.
+    bool FAwaitSave = false;
     bool FChangedSinceStart = false;
     bool FShownNotLoggedIn = false;
     TClock::time_point FNextTry;

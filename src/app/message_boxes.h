@@ -7,6 +7,9 @@
 
 class QWidget;
 
+// The answers to someone else's change of a file about to be uploaded.
+enum class TConflictChoice { Overwrite, KeepBoth, Cancel };
+
 class TMessageBoxes {
 public:
     virtual ~TMessageBoxes() = default;
@@ -16,6 +19,12 @@ public:
     // The default error report: ErrorReportText of the message, the error
     // icon, one OK button.
     virtual void ShowErrorReport(const std::string& message) = 0;
+    // The file changed on the server: Overwrite, Keep both or Cancel, Escape
+    // and closing the box being Cancel. Without a box nothing is overwritten.
+    virtual TConflictChoice AskConflict(const std::string& /*remotePath*/,
+                                        const std::string& /*localPath*/) {
+        return TConflictChoice::Cancel;
+    }
 };
 
 // Modal Qt message boxes captioned with the application title.

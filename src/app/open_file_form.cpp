@@ -141,8 +141,19 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
         QMetaObject::invokeMethod(
             this, [this] { FBeep(); }, Qt::QueuedConnection);
     };
-    FWorkers =
-        std::make_shared<TWindowLink>(TEditSite{*FClient, State, status, beep, options.Ticks});
+    auto askConflict = [this](const std::string& remotePath, const std::string& localPath,
+                              std::function<void(TConflictChoice)> answer) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, remotePath, localPath, answer] {
+                TConflictChoice choice = TConflictChoice::Cancel;
+                RunHandler(*FBoxes, [&] { choice = FBoxes->AskConflict(remotePath, localPath); });
+                answer(choice);
+            },
+            Qt::QueuedConnection);
+    };
+    FWorkers = std::make_shared<TWindowLink>(
+        TEditSite{*FClient, State, status, beep, options.Ticks, askConflict});
     FOpenFiles = std::make_shared<TOpenFiles>();
     FOpener = std::make_unique<TFileOpener>(
         State, status, FWorkers, FOpenFiles,

@@ -6,6 +6,7 @@
 // the window for the workers still holding it.
 #pragma once
 
+#include "app/message_boxes.h"
 #include "app/window_state.h"
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 class TIdFTP;
 
@@ -28,6 +30,12 @@ struct TEditSite {
     // Callable from any thread; the beep sounds on the GUI thread.
     std::function<void()> Beep;
     TTickSource Ticks;
+    // Callable from any thread: puts the conflict question to the user on the
+    // GUI thread and returns at once; `answer` runs there with the choice,
+    // or never when the window goes first.
+    std::function<void(const std::string& remotePath, const std::string& localPath,
+                       std::function<void(TConflictChoice)> answer)>
+        AskConflict;
 };
 
 class TWindowLink {

@@ -23,13 +23,24 @@ using Clock = std::chrono::steady_clock;
 
 class Boxes : public TMessageBoxes {
 public:
-    Boxes(Texts& logins, Texts& reports) : FLogins(logins), FReports(reports) {}
+    Boxes(Texts& logins, Texts& reports, Texts& conflicts, std::deque<TConflictChoice>& answers)
+        : FLogins(logins), FReports(reports), FConflicts(conflicts), FAnswers(answers) {}
     void ShowLoginFailure(const std::string& message) override { FLogins.push_back(message); }
     void ShowErrorReport(const std::string& message) override { FReports.push_back(message); }
+    TConflictChoice AskConflict(const std::string& remotePath, const std::string&) override {
+        FConflicts.push_back(remotePath);
+        if (FAnswers.empty())
+            return TConflictChoice::Cancel;
+        const TConflictChoice answer = FAnswers.front();
+        FAnswers.pop_front();
+        return answer;
+    }
 
 private:
     Texts& FLogins;
     Texts& FReports;
+    Texts& FConflicts;
+    std::deque<TConflictChoice>& FAnswers;
 };
 
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {
@@ -85,7 +96,8 @@ bool ReapEditor(pid_t pid, std::chrono::milliseconds within) {
 EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
                        std::function<uint32_t()> ticks, TEditTimings timings) {
     TFormOpenFileOptions options;
-    options.Boxes = std::make_unique<Boxes>(LoginFailures, ErrorReports);
+    options.Boxes =
+        std::make_unique<Boxes>(LoginFailures, ErrorReports, ConflictQuestions, ConflictAnswers);
     options.Icons = [](const std::string&) { return QIcon(); };
     options.Beep = [this] { ++Beeps; };
     if (ticks)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,6 +57,10 @@ public:
     Texts Statuses;
     Texts ErrorReports;
     Texts LoginFailures;
+    // Conflict boxes shown (the remote path of each), and the answers given,
+    // in turn; Cancel once they run out.
+    Texts ConflictQuestions;
+    std::deque<TConflictChoice> ConflictAnswers;
     int Beeps = 0;
 
 private:

@@ -168,7 +168,12 @@ TEST(SafetyIdle, AConnectionTheServerDroppedIsLoggedInAgainForTheUpload) {
     EXPECT_TRUE(w.Shown(AppText::Updated + local));
     EXPECT_FALSE(w.ShownStartingWith("Could not upload "));
     EXPECT_EQ(ReadFileBytes(ftpd.RootFile("notes.txt")), "remember\nmine\n");
-    EXPECT_EQ(ftpd.Count("USER brimol"), 2);
+    EXPECT_EQ(ftpd.Count("USER brimol"), 2) << [&] {
+        std::string all;
+        for (const auto& s : ftpd.Commands())
+            all += s + "\n";
+        return all;
+    }();
     EXPECT_EQ(ftpd.Count("TYPE I"), 2);
 }
 
@@ -223,4 +228,42 @@ TEST_F(SafetyTest, BackupsAreDatedAndOnlyConfirmedOnesBeyondTheNewestFiveGo) {
     // What was downloaded and uploaded is confirmed, so its backup may go
     // once it is old.
     EXPECT_TRUE(IsConfirmed(local, local));
+}
+
+TEST_F(SafetyTest, AChangeOnTheServerIsNeverOverwrittenWithoutAYes) {
+    const std::string local = Local(Ftpd, "notes.txt");
+    EditWindow w(
+        Mirror.Path(),
+        ScriptedEditor({"wait=" + Signal("1"), "append=one\\n", "wait=" + Signal("2"),
+                        "append=two\\n", "wait=" + Signal("3"), "append=three\\n", "sleep=0.3"}));
+    w.ConflictAnswers = {TConflictChoice::Cancel, TConflictChoice::KeepBoth,
+                         TConflictChoice::Overwrite};
+    w.LogIn(Ftpd.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Monitoring notes.txt "); }));
+    WriteFileBytes(Ftpd.RootFile("notes.txt"), "theirs\n");
+
+    Raise("1");
+    ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith(AppText::ConflictCancelled(local)); }));
+    EXPECT_EQ(w.ConflictQuestions, (Texts{"/notes.txt"}));
+    EXPECT_EQ(Ftpd.Count("STOR /notes.txt"), 0);
+    // Cancelled: not asked again until the next save.
+    QTest::qWait(1200);
+    EXPECT_EQ(w.ConflictQuestions.size(), 1u);
+
+    Raise("2");
+    ASSERT_TRUE(w.WaitFor([&] { return w.ConflictQuestions.size() == 2; }));
+    ASSERT_TRUE(w.WaitFor(
+        [&] { return w.ShownStartingWith(std::string(AppText::Updated) + "/notes.mine-"); }));
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("notes.txt")), "theirs\n");
+    Texts mine;
+    for (const auto& entry : std::filesystem::directory_iterator(Ftpd.Server().Root()))
+        if (entry.path().filename().string().rfind("notes.mine-", 0) == 0)
+            mine.push_back(ReadFileBytes(entry.path().string()));
+    EXPECT_EQ(mine, (Texts{"remember\none\ntwo\n"}));
+
+    Raise("3");
+    ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
+    EXPECT_EQ(w.ConflictQuestions.size(), 3u);
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("notes.txt")), "remember\none\ntwo\nthree\n");
 }
