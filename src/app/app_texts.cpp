@@ -99,4 +99,9 @@ std::string KeptBoth(const std::string& localPath, const std::string& minePath) 
     return "Updated " + minePath + " from " + localPath + "; the server's file was left as it was";
 }
 
+std::string CloseAnyway(int files) {
+    return std::to_string(files) + (files == 1 ? " file has" : " files have") +
+           " changes that are not on the server. Close anyway?";
+}
+
 } // namespace AppText

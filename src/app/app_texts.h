@@ -67,4 +67,7 @@ std::string ConflictCancelled(const std::string& localPath);
 // "Keep both": the copy went up under `minePath`, the server's file stays.
 std::string KeptBoth(const std::string& localPath, const std::string& minePath);
 
+// Edit safety: closing the window while files are unsynced or open.
+std::string CloseAnyway(int files);
+
 } // namespace AppText

@@ -156,6 +156,9 @@ TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor() {
     if (!process.Start(EditorProgram, LocalPath))
         return TEnd::EditorClosed;
     const TClock::time_point started = TClock::now();
+    OpenFiles->SetEditorRunning(Key, true);
+    OpenFiles->SetWatched(Key, true);
+    FPassRequestSeen = OpenFiles->PassRequest();
     bool editorRuns = true;
     for (;;) {
         const TWait waited = WaitPass(editorRuns ? &process : nullptr);
@@ -165,7 +168,7 @@ TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor() {
             return TEnd::WindowClosing;
         // The pass that saw the editor end is completed first, so a save made
         // just before it closed is still uploaded.
-        if (!Pass())
+        if (!PassAfter(waited))
             return TEnd::WindowClosing;
         if (waited != TWait::EditorEnded)
             continue;
@@ -180,9 +183,11 @@ TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor() {
         }
         break;
     }
+    OpenFiles->SetEditorRunning(Key, false);
     // What the user saved must still reach the server after the editor ends.
     while (FUnsynced) {
-        if (WaitPass(nullptr) == TWait::WindowClosing || !Pass())
+        const TWait waited = WaitPass(nullptr);
+        if (waited == TWait::WindowClosing || !PassAfter(waited))
             return TEnd::WindowClosing;
     }
     return TEnd::EditorClosed;
@@ -193,6 +198,8 @@ TLaunchFileThread::TWait TLaunchFileThread::WaitPass(TEditorProcess* editor) {
     for (;;) {
         if (editor != nullptr && editor->HasEnded())
             return TWait::EditorEnded;
+        if (OpenFiles->PassRequest() != FPassRequestSeen)
+            return TWait::PassAsked;
         const TClock::time_point now = TClock::now();
         if (now >= deadline)
             return TWait::TimedOut;
@@ -202,7 +209,21 @@ TLaunchFileThread::TWait TLaunchFileThread::WaitPass(TEditorProcess* editor) {
     }
 }
 
-bool TLaunchFileThread::Pass() {
+bool TLaunchFileThread::PassAfter(TWait waited) {
+    const int request = OpenFiles->PassRequest();
+    const bool asked = waited == TWait::PassAsked || request != FPassRequestSeen;
+    // Asked for by the closing window: an unsynced file is tried now, not at
+    // its next retry.
+    if (!Pass(asked))
+        return false;
+    if (asked) {
+        FPassRequestSeen = request;
+        OpenFiles->PassDone(Key, request);
+    }
+    return true;
+}
+
+bool TLaunchFileThread::Pass(bool retryNow) {
     // A copy without a readable stamp (deleted, unreadable) is no change:
     // there would be nothing to upload.
     const std::optional<TFileStamp> seen = LocalFileStamp(LocalPath);
@@ -218,7 +239,7 @@ bool TLaunchFileThread::Pass() {
         FChangedSinceStart = true;
         FUnsynced = true;
         FAwaitSave = false;
-    } else if (!FUnsynced || FAwaitSave || TClock::now() < FNextTry) {
+    } else if (!FUnsynced || FAwaitSave || (!retryNow && TClock::now() < FNextTry)) {
         return true;
     }
     std::string failure;
@@ -297,7 +318,7 @@ TLaunchFileThread::TUpload TLaunchFileThread::Store(const TUploadSnapshot& snaps
                                                     const std::string& target, bool checkServer,
                                                     std::string& failure) {
     TUpload result = TUpload::WindowClosing;
-    OwnerForm->WithWindow([&](TEditSite& site) {
+    OwnerForm->WithWindowUploading([&](TEditSite& site) {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;

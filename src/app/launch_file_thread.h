@@ -57,7 +57,8 @@ public:
 private:
     using TClock = std::chrono::steady_clock;
     enum class TEnd { EditorClosed, WindowClosing };
-    enum class TWait { EditorEnded, TimedOut, WindowClosing };
+    // PassAsked: the window asked for a pass now (it is closing).
+    enum class TWait { EditorEnded, TimedOut, PassAsked, WindowClosing };
     enum class TUpload {
         Uploaded,
         KeptBoth,
@@ -74,11 +75,14 @@ private:
     // False when the window began closing first.
     bool Download();
     TEnd MonitorEditor();
-    // Waits one pass, or until the editor ends (when one is given).
+    // Waits one pass, or until the editor ends (when one is given) or the
+    // window asks for a pass.
     TWait WaitPass(TEditorProcess* editor);
+    // Pass(), and the window told when it asked for it.
+    bool PassAfter(TWait waited);
     // One look at the copy, and its upload when the stamp changed or a retry
-    // is due; false when the window began closing.
-    bool Pass();
+    // is due (or `retryNow`); false when the window began closing.
+    bool Pass(bool retryNow);
     // From a snapshot; asks the user first when the file changed on the
     // server.
     TUpload Upload(std::string& failure, std::string& target);
@@ -106,6 +110,8 @@ private:
     bool FAwaitSave = false;
     bool FChangedSinceStart = false;
     bool FShownNotLoggedIn = false;
+    // The window's latest request for a pass that this worker has seen.
+    int FPassRequestSeen = 0;
     TClock::time_point FNextTry;
     std::chrono::milliseconds FRetryDelay;
 };

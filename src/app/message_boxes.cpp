@@ -39,6 +39,15 @@ public:
         return TConflictChoice::Cancel;
     }
 
+    bool AskCloseAnyway(int files) override {
+        QMessageBox box(QMessageBox::Question, Title(),
+                        QString::fromStdString(AppText::CloseAnyway(files)),
+                        QMessageBox::Yes | QMessageBox::No, FParent);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
 private:
     static QString Title() {
         return QString::fromStdString(

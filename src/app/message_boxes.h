@@ -25,6 +25,9 @@ public:
                                         const std::string& /*localPath*/) {
         return TConflictChoice::Cancel;
     }
+    // Closing the window while `files` are unsynced or still open in an
+    // editor: true closes, false keeps the window open.
+    virtual bool AskCloseAnyway(int /*files*/) { return true; }
 };
 
 // Modal Qt message boxes captioned with the application title.

@@ -11,8 +11,12 @@
 #include "ftp/ftp_client.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+
+#include <chrono>
 
 namespace {
 
@@ -183,8 +187,34 @@ void TFormOpenFile::FormDestroy() {
     Timer1->stop();
     // No worker may reach the window, its client or ClientLock from here on;
     // one in the middle of a transfer is woken by shutting the connections.
-    FWorkers->Close([this] { FClient->InterruptTransfers(); });
+    FWorkers->Close([this] { FClient->InterruptTransfers(); },
+                    std::chrono::milliseconds(ClientReadTimeout));
     DestroyClientLock();
+}
+
+bool TFormOpenFile::FormCloseQuery() {
+    // An upload waits for the server at most the read time-out; a little
+    // more covers the pass around it.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(ClientReadTimeout) + std::chrono::seconds(5);
+    const int request = FOpenFiles->RequestPass();
+    // Events go on: the passes show their texts, and may ask about a
+    // conflict.
+    while (!FOpenFiles->PassesDone(request) && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    const int atRisk = FOpenFiles->AtRiskCount();
+    return atRisk == 0 || FBoxes->AskCloseAnyway(atRisk);
+}
+
+void TFormOpenFile::closeEvent(QCloseEvent* event) {
+    bool close = true;
+    RunHandler(*FBoxes, [&] { close = FormCloseQuery(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TFormOpenFile::CheckBox1Click() {

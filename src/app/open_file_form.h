@@ -64,6 +64,10 @@ public:
 
     // --- Handlers, each the edge at which exceptions go to the error report ---
     void FormCreate();
+    // Before closing: one last pass of every open file, then, when files
+    // are still unsynced or open in an editor, the user's yes. False keeps
+    // the window open.
+    bool FormCloseQuery();
     void FormDestroy();
     void CheckBox1Click();
     void Button1Click();
@@ -106,6 +110,9 @@ public:
     // answering fails the action with "Read Timeout" instead of freezing the
     // window for good.
     static constexpr int32_t ClientReadTimeout = 60000;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createWindowFrame();

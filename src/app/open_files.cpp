@@ -1,5 +1,7 @@
 #include "app/open_files.h"
 
+#include <algorithm>
+
 bool TOpenFiles::Claim(const TOpenFileKey& key, const std::string& localPath) {
     std::lock_guard<std::mutex> hold(FMutex);
     return FFiles.emplace(key, TEntry{localPath, false}).second;
@@ -36,4 +38,51 @@ int TOpenFiles::UnsyncedCount() const {
 int TOpenFiles::OpenCount() const {
     std::lock_guard<std::mutex> hold(FMutex);
     return static_cast<int>(FFiles.size());
+}
+
+void TOpenFiles::SetEditorRunning(const TOpenFileKey& key, bool running) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    const auto found = FFiles.find(key);
+    if (found != FFiles.end())
+        found->second.EditorRunning = running;
+}
+
+void TOpenFiles::SetWatched(const TOpenFileKey& key, bool watched) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    const auto found = FFiles.find(key);
+    if (found != FFiles.end())
+        found->second.Watched = watched;
+}
+
+int TOpenFiles::AtRiskCount() const {
+    std::lock_guard<std::mutex> hold(FMutex);
+    int count = 0;
+    for (const auto& [key, entry] : FFiles)
+        count += (entry.Unsynced || entry.EditorRunning) ? 1 : 0;
+    return count;
+}
+
+int TOpenFiles::RequestPass() {
+    std::lock_guard<std::mutex> hold(FMutex);
+    return ++FPassRequest;
+}
+
+int TOpenFiles::PassRequest() const {
+    std::lock_guard<std::mutex> hold(FMutex);
+    return FPassRequest;
+}
+
+void TOpenFiles::PassDone(const TOpenFileKey& key, int request) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    const auto found = FFiles.find(key);
+    if (found != FFiles.end())
+        found->second.PassDone = std::max(found->second.PassDone, request);
+}
+
+bool TOpenFiles::PassesDone(int request) const {
+    std::lock_guard<std::mutex> hold(FMutex);
+    for (const auto& [key, entry] : FFiles)
+        if (entry.Watched && entry.PassDone < request)
+            return false;
+    return true;
 }

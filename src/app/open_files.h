@@ -31,11 +31,31 @@ public:
     int UnsyncedCount() const;
     int OpenCount() const;
 
+    // --- Closing the window ---
+    // Whether the file's editor still runs; whether its worker looks at the
+    // copy (it has one).
+    void SetEditorRunning(const TOpenFileKey& key, bool running);
+    void SetWatched(const TOpenFileKey& key, bool watched);
+    // Files unsynced or with an editor still open: what closing could lose.
+    int AtRiskCount() const;
+    // Asks every worker for one pass at once; returns the request's number.
+    int RequestPass();
+    // The number of the latest request, for the workers to compare.
+    int PassRequest() const;
+    // A worker's pass for request `request` is done.
+    void PassDone(const TOpenFileKey& key, int request);
+    // Every watched file has had its pass for `request`.
+    bool PassesDone(int request) const;
+
 private:
     struct TEntry {
         std::string LocalPath;
         bool Unsynced = false;
+        bool EditorRunning = false;
+        bool Watched = false;
+        int PassDone = 0;
     };
     mutable std::mutex FMutex;
     std::map<TOpenFileKey, TEntry> FFiles;
+    int FPassRequest = 0;
 };

@@ -23,8 +23,9 @@ using Clock = std::chrono::steady_clock;
 
 class Boxes : public TMessageBoxes {
 public:
-    Boxes(Texts& logins, Texts& reports, Texts& conflicts, std::deque<TConflictChoice>& answers)
-        : FLogins(logins), FReports(reports), FConflicts(conflicts), FAnswers(answers) {}
+    Boxes(EditWindow& w)
+        : FLogins(w.LoginFailures), FReports(w.ErrorReports), FConflicts(w.ConflictQuestions),
+          FAnswers(w.ConflictAnswers), FCloses(w.CloseQuestions), FCloseAnswers(w.CloseAnswers) {}
     void ShowLoginFailure(const std::string& message) override { FLogins.push_back(message); }
     void ShowErrorReport(const std::string& message) override { FReports.push_back(message); }
     TConflictChoice AskConflict(const std::string& remotePath, const std::string&) override {
@@ -35,12 +36,22 @@ public:
         FAnswers.pop_front();
         return answer;
     }
+    bool AskCloseAnyway(int files) override {
+        FCloses.push_back(files);
+        if (FCloseAnswers.empty())
+            return true;
+        const bool answer = FCloseAnswers.front();
+        FCloseAnswers.pop_front();
+        return answer;
+    }
 
 private:
     Texts& FLogins;
     Texts& FReports;
     Texts& FConflicts;
     std::deque<TConflictChoice>& FAnswers;
+    std::vector<int>& FCloses;
+    std::deque<bool>& FCloseAnswers;
 };
 
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {
@@ -96,8 +107,7 @@ bool ReapEditor(pid_t pid, std::chrono::milliseconds within) {
 EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
                        std::function<uint32_t()> ticks, TEditTimings timings) {
     TFormOpenFileOptions options;
-    options.Boxes =
-        std::make_unique<Boxes>(LoginFailures, ErrorReports, ConflictQuestions, ConflictAnswers);
+    options.Boxes = std::make_unique<Boxes>(*this);
     options.Icons = [](const std::string&) { return QIcon(); };
     options.Beep = [this] { ++Beeps; };
     if (ticks)

@@ -61,6 +61,10 @@ public:
     // in turn; Cancel once they run out.
     Texts ConflictQuestions;
     std::deque<TConflictChoice> ConflictAnswers;
+    // The files counted by each "Close anyway?" box, and the answers, in
+    // turn; yes once they run out.
+    std::vector<int> CloseQuestions;
+    std::deque<bool> CloseAnswers;
     int Beeps = 0;
 
 private:

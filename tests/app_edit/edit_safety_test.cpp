@@ -267,3 +267,29 @@ TEST_F(SafetyTest, AChangeOnTheServerIsNeverOverwrittenWithoutAYes) {
     EXPECT_EQ(w.ConflictQuestions.size(), 3u);
     EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("notes.txt")), "remember\none\ntwo\nthree\n");
 }
+
+TEST_F(SafetyTest, ClosingUploadsTheLastSaveAndAsksWhileAnEditorIsOpen) {
+    const std::string local = Local(Ftpd, "notes.txt");
+    // Passes too far apart to see the save: only closing's last pass can.
+    TEditTimings slow;
+    slow.Pass = std::chrono::milliseconds(60000);
+    EditWindow w(
+        Mirror.Path(),
+        ScriptedEditor({"wait=" + Signal("save"), "append=last\\n", "wait=" + Signal("end")}), {},
+        slow);
+    w.CloseAnswers = {false, true};
+    w.LogIn(Ftpd.Port());
+    ASSERT_TRUE(w.DoubleClick("notes.txt"));
+    ASSERT_TRUE(w.WaitFor([&] { return Ftpd.Count("RETR /notes.txt") == 1; }));
+    QTest::qWait(300);
+    Raise("save");
+    ASSERT_TRUE(w.WaitFor([&] { return ReadFileBytes(local) == "remember\nlast\n"; }));
+    // No: the window stays, the save is on the server.
+    EXPECT_FALSE(w.Form().close());
+    EXPECT_EQ(w.CloseQuestions, (std::vector<int>{1}));
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("notes.txt")), "remember\nlast\n");
+    EXPECT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Updated + local); }));
+    EXPECT_TRUE(w.Form().close());
+    EXPECT_EQ(w.CloseQuestions, (std::vector<int>{1, 1}));
+    Raise("end");
+}
