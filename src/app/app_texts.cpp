@@ -104,4 +104,12 @@ std::string CloseAnyway(int files) {
            " changes that are not on the server. Close anyway?";
 }
 
+std::string UnsyncedQuestion(const std::string& remotePath, const std::string& localPath) {
+    return "Your copy " + localPath + " has changes that never reached " + remotePath +
+           " on the server (Scrivlet ended before they were uploaded).\n\n" +
+           "Upload: send it now (you are asked first if the server's file changed).\n" +
+           "Leave: keep it as it is and ask again at the next login.\n" +
+           "Forget: keep it as it is and do not ask again.";
+}
+
 } // namespace AppText

@@ -70,4 +70,10 @@ std::string KeptBoth(const std::string& localPath, const std::string& minePath);
 // Edit safety: closing the window while files are unsynced or open.
 std::string CloseAnyway(int files);
 
+// Edit safety: a copy an earlier run left unsynced, offered after login.
+std::string UnsyncedQuestion(const std::string& remotePath, const std::string& localPath);
+inline constexpr const char* UnsyncedUpload = "Upload";
+inline constexpr const char* UnsyncedLeave = "Leave";
+inline constexpr const char* UnsyncedForget = "Forget";
+
 } // namespace AppText

@@ -34,10 +34,11 @@ private:
 
 TFileOpener::TFileOpener(TWindowState& state, TStatusLine& status,
                          std::shared_ptr<TWindowLink> workers, std::shared_ptr<TOpenFiles> files,
-                         std::string mirrorFolder, std::vector<std::string> editor,
-                         TEditTimings timings)
+                         std::shared_ptr<TEditJournal> journal, std::string mirrorFolder,
+                         std::vector<std::string> editor, TEditTimings timings)
     : FState(state), FStatus(status), FWorkers(std::move(workers)), FFiles(std::move(files)),
-      FMirrorFolder(std::move(mirrorFolder)), FEditor(std::move(editor)), FTimings(timings) {}
+      FJournal(std::move(journal)), FMirrorFolder(std::move(mirrorFolder)),
+      FEditor(std::move(editor)), FTimings(timings) {}
 
 void TFileOpener::OpenFile(const TIdFTPListItem& entry) {
     const std::string localPath =
@@ -54,8 +55,31 @@ void TFileOpener::OpenFile(const TIdFTPListItem& entry) {
     // on the worker and says so.
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(localPath).parent_path(), ignored);
-    auto worker =
-        std::make_unique<TLaunchFileThread>(FWorkers, FFiles, key, FEditor, localPath, FTimings);
+    auto worker = std::make_unique<TLaunchFileThread>(FWorkers, FFiles, FJournal, key, FEditor,
+                                                      localPath, FTimings);
     TLaunchFileThread::Resume(std::move(worker));
     claim.HandOver();
+}
+
+void TFileOpener::OfferUnsynced(TMessageBoxes& boxes) {
+    if (!FState.LoggedIn)
+        return;
+    for (const TJournalEntry& entry : FJournal->UnsyncedOf(FState.Login)) {
+        // A file open now is its worker's business.
+        if (FFiles->LocalPathOf(entry.Key))
+            continue;
+        switch (boxes.AskUploadUnsynced(entry.Key.RemotePath, entry.LocalPath)) {
+        case TUnsyncedChoice::Upload: {
+            if (!FFiles->Claim(entry.Key, entry.LocalPath))
+                break;
+            TClaim claim(*FFiles, entry.Key);
+            TLaunchFileThread::Resume(
+                TLaunchFileThread::Recovering(FWorkers, FFiles, FJournal, entry, FTimings));
+            claim.HandOver();
+            break;
+        }
+        case TUnsyncedChoice::Forget: FJournal->Forget(entry.Key); break;
+        case TUnsyncedChoice::Leave: break;
+        }
+    }
 }

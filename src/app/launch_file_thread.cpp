@@ -80,12 +80,24 @@ private:
 } // namespace
 
 TLaunchFileThread::TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm,
-                                     std::shared_ptr<TOpenFiles> files, TOpenFileKey key,
+                                     std::shared_ptr<TOpenFiles> files,
+                                     std::shared_ptr<TEditJournal> journal, TOpenFileKey key,
                                      std::vector<std::string> editor, std::string localPath,
                                      TEditTimings timings)
-    : OwnerForm(std::move(ownerForm)), OpenFiles(std::move(files)), Key(std::move(key)),
-      EditorProgram(std::move(editor)), LocalPath(std::move(localPath)), Timings(timings),
-      FRetryDelay(timings.RetryFirst) {}
+    : OwnerForm(std::move(ownerForm)), OpenFiles(std::move(files)), Journal(std::move(journal)),
+      Key(std::move(key)), EditorProgram(std::move(editor)), LocalPath(std::move(localPath)),
+      Timings(timings), FRetryDelay(timings.RetryFirst) {}
+
+std::unique_ptr<TLaunchFileThread> TLaunchFileThread::Recovering(
+    std::shared_ptr<TWindowLink> ownerForm, std::shared_ptr<TOpenFiles> files,
+    std::shared_ptr<TEditJournal> journal, const TJournalEntry& entry, TEditTimings timings) {
+    auto worker = std::make_unique<TLaunchFileThread>(
+        std::move(ownerForm), std::move(files), std::move(journal), entry.Key,
+        std::vector<std::string>{}, entry.LocalPath, timings);
+    worker->FRecovering = true;
+    worker->FServerFacts = entry.ServerFacts;
+    return worker;
+}
 
 void TLaunchFileThread::Resume(std::unique_ptr<TLaunchFileThread> worker) {
     ++GRunning;
@@ -116,6 +128,11 @@ void TLaunchFileThread::Execute() noexcept {
 }
 
 void TLaunchFileThread::Body() {
+    if (FRecovering) {
+        if (Recover() == TEnd::EditorClosed)
+            Journal->Forget(Key);
+        return;
+    }
     try {
         if (!Download())
             return;
@@ -124,11 +141,37 @@ void TLaunchFileThread::Body() {
         return;
     }
     FileStamp = LocalFileStamp(LocalPath);
-    if (FileStamp)
-        RecordConfirmed(LocalPath, *FileStamp);
+    RecordConfirmedContent();
     if (MonitorEditor() == TEnd::WindowClosing)
         return;
+    // Everything is on the server: nothing to offer after a crash.
+    Journal->Forget(Key);
     ShowStatus(AppText::Closed + LocalPath);
+}
+
+TLaunchFileThread::TEnd TLaunchFileThread::Recover() {
+    FileStamp = LocalFileStamp(LocalPath);
+    FUnsynced = true;
+    FNextTry = TClock::now();
+    OpenFiles->SetWatched(Key, true);
+    MarkUnsynced(true);
+    while (FUnsynced) {
+        if (!Pass(false))
+            return TEnd::WindowClosing;
+        if (!FUnsynced)
+            break;
+        const TWait waited = WaitPass(nullptr);
+        if (waited == TWait::WindowClosing || !PassAfter(waited))
+            return TEnd::WindowClosing;
+    }
+    return TEnd::EditorClosed;
+}
+
+void TLaunchFileThread::RecordConfirmedContent() {
+    if (!FileStamp)
+        return;
+    RecordConfirmed(LocalPath, *FileStamp);
+    Journal->Record({Key, LocalPath, FileStamp, FServerFacts.value_or(TRemoteFacts{})});
 }
 
 bool TLaunchFileThread::Download() {
@@ -251,6 +294,7 @@ bool TLaunchFileThread::Pass(bool retryNow) {
         FShownNotLoggedIn = false;
         FRetryDelay = Timings.RetryFirst;
         MarkUnsynced(false);
+        RecordConfirmedContent();
         return OwnerForm->WithWindow([this, &target](TEditSite& site) {
             site.Beep();
             site.Status.SetStatusText(AppText::KeptBoth(LocalPath, target));
@@ -265,7 +309,7 @@ bool TLaunchFileThread::Pass(bool retryNow) {
         FShownNotLoggedIn = false;
         FRetryDelay = Timings.RetryFirst;
         MarkUnsynced(false);
-        RecordConfirmed(LocalPath, *FileStamp);
+        RecordConfirmedContent();
         return OwnerForm->WithWindow([this](TEditSite& site) {
             site.Beep();
             site.Status.SetStatusText(AppText::Updated + LocalPath);

@@ -8,6 +8,7 @@
 // for; the window's link tells it when to stop.
 #pragma once
 
+#include "app/edit_journal.h"
 #include "app/edit_timings.h"
 #include "app/local_file_stamp.h"
 #include "app/open_files.h"
@@ -28,9 +29,18 @@ class TUploadSnapshot;
 class TLaunchFileThread {
 public:
     // `files` has `key` claimed already; the worker releases it when it ends.
+    // The journal learns of the file's confirmed content as it goes.
     TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm, std::shared_ptr<TOpenFiles> files,
-                      TOpenFileKey key, std::vector<std::string> editor, std::string localPath,
-                      TEditTimings timings);
+                      std::shared_ptr<TEditJournal> journal, TOpenFileKey key,
+                      std::vector<std::string> editor, std::string localPath, TEditTimings timings);
+
+    // A worker that only uploads a copy left unsynced by an earlier run
+    // (from its journal entry): no download, no editor.
+    static std::unique_ptr<TLaunchFileThread> Recovering(std::shared_ptr<TWindowLink> ownerForm,
+                                                         std::shared_ptr<TOpenFiles> files,
+                                                         std::shared_ptr<TEditJournal> journal,
+                                                         const TJournalEntry& entry,
+                                                         TEditTimings timings);
 
     // Runs the body on a thread of its own, which destroys the worker when
     // the body ends. Throws when no thread can be made.
@@ -44,6 +54,7 @@ public:
     // The window that opened the file, reached only through the link.
     const std::shared_ptr<TWindowLink> OwnerForm;
     const std::shared_ptr<TOpenFiles> OpenFiles;
+    const std::shared_ptr<TEditJournal> Journal;
     // The login and remote path the file was opened from: navigating or
     // logging in elsewhere while the editor is open does not change where
     // the uploads go.
@@ -100,12 +111,18 @@ private:
     // The user's answer, Cancel when the window closes first.
     TConflictChoice AskAboutConflict();
     void MarkUnsynced(bool unsynced);
+    // The journal's entry: the content at FileStamp is on the server.
+    void RecordConfirmedContent();
+    // Uploads the recovered copy until it gets through or the window closes.
+    TEnd Recover();
     // False when the window began closing (nothing is shown then).
     bool ShowStatus(const std::string& text);
 
     // The server's size and time of the file as last seen by this worker.
     std::optional<TRemoteFacts> FServerFacts;
     bool FUnsynced = false;
+    // Made by Recovering.
+    bool FRecovering = false;
     // After a conflict the user cancelled: no retry until the next save.
     bool FAwaitSave = false;
     bool FChangedSinceStart = false;

@@ -48,6 +48,24 @@ public:
         return box.exec() == QMessageBox::Yes;
     }
 
+    TUnsyncedChoice AskUploadUnsynced(const std::string& remotePath,
+                                      const std::string& localPath) override {
+        QMessageBox box(QMessageBox::Question, Title(),
+                        QString::fromStdString(AppText::UnsyncedQuestion(remotePath, localPath)),
+                        QMessageBox::NoButton, FParent);
+        QPushButton* upload = box.addButton(AppText::UnsyncedUpload, QMessageBox::AcceptRole);
+        QPushButton* leave = box.addButton(AppText::UnsyncedLeave, QMessageBox::RejectRole);
+        QPushButton* forget = box.addButton(AppText::UnsyncedForget, QMessageBox::DestructiveRole);
+        box.setDefaultButton(leave);
+        box.setEscapeButton(leave);
+        box.exec();
+        if (box.clickedButton() == upload)
+            return TUnsyncedChoice::Upload;
+        if (box.clickedButton() == forget)
+            return TUnsyncedChoice::Forget;
+        return TUnsyncedChoice::Leave;
+    }
+
 private:
     static QString Title() {
         return QString::fromStdString(

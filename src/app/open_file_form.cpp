@@ -159,9 +159,11 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
     FWorkers = std::make_shared<TWindowLink>(
         TEditSite{*FClient, State, status, beep, options.Ticks, askConflict});
     FOpenFiles = std::make_shared<TOpenFiles>();
+    const std::string mirror =
+        options.MirrorFolder.empty() ? DefaultMirrorRoot() : options.MirrorFolder;
+    FJournal = std::make_shared<TEditJournal>(mirror + "/" + TEditJournal::FileName);
     FOpener = std::make_unique<TFileOpener>(
-        State, status, FWorkers, FOpenFiles,
-        options.MirrorFolder.empty() ? DefaultMirrorRoot() : options.MirrorFolder,
+        State, status, FWorkers, FOpenFiles, FJournal, mirror,
         options.Editor.empty() ? EditorProgram() : options.Editor, options.Timings);
     FKeepAlive = std::make_unique<TKeepAlive>(
         *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
@@ -219,6 +221,9 @@ void TFormOpenFile::closeEvent(QCloseEvent* event) {
 
 void TFormOpenFile::CheckBox1Click() {
     RunHandler(*FBoxes, [this] { FLogin->CheckBox1Click(CheckBox1->isChecked()); });
+    // Outside the login's guard: a failure here is no failed login.
+    if (CheckBox1->isChecked())
+        RunHandler(*FBoxes, [this] { FOpener->OfferUnsynced(*FBoxes); });
 }
 
 void TFormOpenFile::Button1Click() {

@@ -142,6 +142,7 @@ private:
     // running.
     std::shared_ptr<TWindowLink> FWorkers;
     std::shared_ptr<TOpenFiles> FOpenFiles;
+    std::shared_ptr<TEditJournal> FJournal;
     std::unique_ptr<TFileOpener> FOpener;
     std::string FStatusText;
     std::unique_ptr<TKeepAlive> FKeepAlive;

@@ -25,7 +25,8 @@ class Boxes : public TMessageBoxes {
 public:
     Boxes(EditWindow& w)
         : FLogins(w.LoginFailures), FReports(w.ErrorReports), FConflicts(w.ConflictQuestions),
-          FAnswers(w.ConflictAnswers), FCloses(w.CloseQuestions), FCloseAnswers(w.CloseAnswers) {}
+          FAnswers(w.ConflictAnswers), FCloses(w.CloseQuestions), FCloseAnswers(w.CloseAnswers),
+          FOffers(w.UnsyncedOffers), FOfferAnswers(w.UnsyncedAnswers) {}
     void ShowLoginFailure(const std::string& message) override { FLogins.push_back(message); }
     void ShowErrorReport(const std::string& message) override { FReports.push_back(message); }
     TConflictChoice AskConflict(const std::string& remotePath, const std::string&) override {
@@ -34,6 +35,14 @@ public:
             return TConflictChoice::Cancel;
         const TConflictChoice answer = FAnswers.front();
         FAnswers.pop_front();
+        return answer;
+    }
+    TUnsyncedChoice AskUploadUnsynced(const std::string& remotePath, const std::string&) override {
+        FOffers.push_back(remotePath);
+        if (FOfferAnswers.empty())
+            return TUnsyncedChoice::Leave;
+        const TUnsyncedChoice answer = FOfferAnswers.front();
+        FOfferAnswers.pop_front();
         return answer;
     }
     bool AskCloseAnyway(int files) override {
@@ -52,6 +61,8 @@ private:
     std::deque<TConflictChoice>& FAnswers;
     std::vector<int>& FCloses;
     std::deque<bool>& FCloseAnswers;
+    Texts& FOffers;
+    std::deque<TUnsyncedChoice>& FOfferAnswers;
 };
 
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {

@@ -65,6 +65,10 @@ public:
     // turn; yes once they run out.
     std::vector<int> CloseQuestions;
     std::deque<bool> CloseAnswers;
+    // The remote paths offered after login as left unsynced by an earlier
+    // run, and the answers, in turn; Leave once they run out.
+    Texts UnsyncedOffers;
+    std::deque<TUnsyncedChoice> UnsyncedAnswers;
     int Beeps = 0;
 
 private:

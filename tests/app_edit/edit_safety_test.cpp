@@ -293,3 +293,40 @@ TEST_F(SafetyTest, ClosingUploadsTheLastSaveAndAsksWhileAnEditorIsOpen) {
     EXPECT_EQ(w.CloseQuestions, (std::vector<int>{1, 1}));
     Raise("end");
 }
+
+TEST_F(SafetyTest, EditsLeftUnsyncedByARunThatDiedAreOfferedAtTheNextLogin) {
+    const std::string local = Local(Ftpd, "notes.txt");
+    const auto served = std::filesystem::last_write_time(Ftpd.RootFile("notes.txt"));
+    {
+        // The server refuses the upload, and the run ends without a last
+        // pass or a question, as a killed one does.
+        EditWindow w(Mirror.Path(),
+                     ScriptedEditor({"wait=" + Signal("save"), "append=mine\\n", "sleep=60"}));
+        w.LogIn(Ftpd.Port());
+        ASSERT_TRUE(w.DoubleClick("notes.txt"));
+        ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Monitoring notes.txt "); }));
+        std::filesystem::remove(Ftpd.RootFile("notes.txt"));
+        std::filesystem::create_directory(Ftpd.RootFile("notes.txt"));
+        Raise("save");
+        ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Could not upload "); }));
+    }
+    // The server's file back as it was, so that no conflict is asked about.
+    std::filesystem::remove(Ftpd.RootFile("notes.txt"));
+    WriteFileBytes(Ftpd.RootFile("notes.txt"), "remember\n");
+    std::filesystem::last_write_time(Ftpd.RootFile("notes.txt"), served);
+
+    EditWindow later(Mirror.Path(), {"true"});
+    later.UnsyncedAnswers = {TUnsyncedChoice::Leave, TUnsyncedChoice::Upload};
+    later.LogIn(Ftpd.Port());
+    EXPECT_EQ(later.UnsyncedOffers, (Texts{"/notes.txt"}));
+    // Left: offered again at the next login, and uploaded then.
+    later.Form().CheckBox1->setChecked(false);
+    later.LogIn(Ftpd.Port());
+    EXPECT_EQ(later.UnsyncedOffers, (Texts{"/notes.txt", "/notes.txt"}));
+    ASSERT_TRUE(later.WaitFor([&] { return later.Shown(AppText::Updated + local); }));
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("notes.txt")), "remember\nmine\n");
+    ASSERT_TRUE(later.WaitFor([] { return TLaunchFileThread::Running() == 0; }));
+    later.Form().CheckBox1->setChecked(false);
+    later.LogIn(Ftpd.Port());
+    EXPECT_EQ(later.UnsyncedOffers.size(), 2u);
+}
