@@ -7,6 +7,7 @@
 #include "app/remote_path.h"
 #include "ftp/list_item.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -64,7 +65,17 @@ void TFileOpener::OpenFile(const TIdFTPListItem& entry) {
 void TFileOpener::OfferUnsynced(TMessageBoxes& boxes) {
     if (!FState.LoggedIn)
         return;
-    for (const TJournalEntry& entry : FJournal->UnsyncedOf(FState.Login)) {
+    const std::vector<TJournalEntry> unsynced = FJournal->UnsyncedOf(FState.Login);
+    // Entries of copies that are on the server (or gone), left by a run that
+    // ended while they were open, have nothing more to tell.
+    for (const TJournalEntry& entry : FJournal->Entries()) {
+        const bool listed =
+            std::any_of(unsynced.begin(), unsynced.end(),
+                        [&entry](const TJournalEntry& u) { return u.Key == entry.Key; });
+        if (entry.Key.Session == FState.Login && !listed && !FFiles->LocalPathOf(entry.Key))
+            FJournal->Forget(entry.Key);
+    }
+    for (const TJournalEntry& entry : unsynced) {
         // A file open now is its worker's business.
         if (FFiles->LocalPathOf(entry.Key))
             continue;
