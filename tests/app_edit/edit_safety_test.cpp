@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <thread>
 
@@ -301,7 +302,8 @@ TEST_F(SafetyTest, EditsLeftUnsyncedByARunThatDiedAreOfferedAtTheNextLogin) {
         // The server refuses the upload, and the run ends without a last
         // pass or a question, as a killed one does.
         EditWindow w(Mirror.Path(),
-                     ScriptedEditor({"wait=" + Signal("save"), "append=mine\\n", "sleep=60"}));
+                     ScriptedEditor({"pid=" + Signal("pid"), "wait=" + Signal("save"),
+                                     "append=mine\\n", "sleep=60"}));
         w.LogIn(Ftpd.Port());
         ASSERT_TRUE(w.DoubleClick("notes.txt"));
         ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Monitoring notes.txt "); }));
@@ -309,6 +311,10 @@ TEST_F(SafetyTest, EditsLeftUnsyncedByARunThatDiedAreOfferedAtTheNextLogin) {
         std::filesystem::create_directory(Ftpd.RootFile("notes.txt"));
         Raise("save");
         ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Could not upload "); }));
+        EXPECT_TRUE(w.Close());
+        const pid_t editor = EditorPid(Signal("pid"));
+        ::kill(-editor, SIGTERM);
+        EXPECT_TRUE(ReapEditor(editor));
     }
     // The server's file back as it was, so that no conflict is asked about.
     std::filesystem::remove(Ftpd.RootFile("notes.txt"));
