@@ -193,8 +193,14 @@ TEST_F(SafetyTest, TheKeepAliveSkipsATickWhileAWorkerHoldsTheClient) {
         while (!release && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
     });
-    while (!held)
+    const auto heldBy = std::chrono::steady_clock::now() + 5s;
+    while (!held && std::chrono::steady_clock::now() < heldBy)
         std::this_thread::sleep_for(1ms);
+    if (!held) {
+        release = true;
+        worker.join();
+        FAIL() << "the other thread never took the lock";
+    }
     const auto before = std::chrono::steady_clock::now();
     w.Form().Timer1Timer();
     const auto waited = std::chrono::steady_clock::now() - before;
