@@ -8,6 +8,7 @@
 #include "app/local_backups.h"
 #include "app/local_file_stamp.h"
 #include "app/mirror_path.h"
+#include "app/upload_snapshot.h"
 #include "core/exceptions.h"
 #include "edit_harness.h"
 #include "support/temp_dir.h"
@@ -115,6 +116,24 @@ TEST(LocalBackups, MovesAnOldCopyAsideToADatedBackup) {
     MoveAsideOldCopy(copy);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(copy)));
     EXPECT_EQ(ReadFileBytes(dir.File("elsewhere.txt")), "keep");
+}
+
+TEST(UploadSnapshot, IsAHiddenCopyBesideTheFileRemovedAfterTheUpload) {
+    TempDir dir;
+    const std::string file = dir.File("notes.txt");
+    WriteFileBytes(file, "saved");
+    std::string copy;
+    {
+        const TUploadSnapshot snapshot(file);
+        copy = snapshot.Path();
+        EXPECT_EQ(ReadFileBytes(copy), "saved");
+        EXPECT_EQ(snapshot.Size(), 5);
+        EXPECT_EQ(snapshot.Stamp(), LocalFileStamp(file));
+        EXPECT_EQ(std::filesystem::path(copy).parent_path(), dir.Path());
+        EXPECT_EQ(std::filesystem::path(copy).filename().string().front(), '.');
+    }
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_THROW(TUploadSnapshot(dir.File("missing.txt")), Exception);
 }
 
 TEST(EditorProcess, GetsThePathAsOneArgumentInItsOwnGroupWithOnlyTheStandardDescriptors) {
