@@ -37,8 +37,7 @@ std::string DownloadFailed(const std::string& localPath, const std::string& mess
 }
 
 std::string UploadFailed(const std::string& localPath, const std::string& message) {
-    return "Could not upload " + localPath + ": " + OneLine(message) +
-           " - later saves are not uploaded";
+    return "Could not upload " + localPath + ": " + OneLine(message) + " - trying again";
 }
 
 std::string KeepAliveFailed(const std::string& message) {
@@ -50,6 +49,10 @@ std::string NotAPlainFileName(const std::string& name) {
     for (const char c : name) {
         if (c == '\0')
             shown += "\\0";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
         else
             shown += c;
     }
@@ -59,6 +62,59 @@ std::string NotAPlainFileName(const std::string& name) {
 // The user's editor.
 std::string EditorNotStarted(const std::string& command, const std::string& reason) {
     return "Could not start the editor " + command + ": " + OneLine(reason);
+}
+
+std::string NotLoggedInToUpload(const std::string& localPath, const std::string& user,
+                                const std::string& serverText) {
+    return "Not uploaded " + localPath + ": waiting for a login as " + user + " to " + serverText;
+}
+
+std::string UnsyncedMarker(int files) {
+    return std::to_string(files) + (files == 1 ? " file" : " files") + " not uploaded";
+}
+
+std::string WithUnsyncedMarker(const std::string& text, int unsynced) {
+    if (unsynced <= 0)
+        return text;
+    return (text.empty() ? std::string() : text + " - ") + UnsyncedMarker(unsynced);
+}
+
+std::string SnapshotFailed(const std::string& reason) {
+    return "Could not take the copy to upload: " + reason;
+}
+
+std::string SizeMismatch(int64_t held, int64_t sent) {
+    return "The server holds " + std::to_string(held) + " bytes after the upload of " +
+           std::to_string(sent);
+}
+
+std::string ConflictQuestion(const std::string& remotePath, const std::string& localPath) {
+    return remotePath + " has changed on the server since it was opened or last uploaded.\n\n" +
+           "Overwrite: upload your copy (" + localPath + ") over it.\n" +
+           "Keep both: upload your copy beside it under another name.\n" +
+           "Cancel: upload nothing now; you are asked again at your next save.";
+}
+
+std::string ConflictCancelled(const std::string& localPath) {
+    return "Not uploaded " + localPath +
+           ": the file changed on the server; asked again at the next save";
+}
+
+std::string KeptBoth(const std::string& localPath, const std::string& minePath) {
+    return "Updated " + minePath + " from " + localPath + "; the server's file was left as it was";
+}
+
+std::string CloseAnyway(int files) {
+    return std::to_string(files) + (files == 1 ? " file has" : " files have") +
+           " changes that are not on the server. Close anyway?";
+}
+
+std::string UnsyncedQuestion(const std::string& remotePath, const std::string& localPath) {
+    return "Your copy " + localPath + " has changes that never reached " + remotePath +
+           " on the server (Scrivlet ended before they were uploaded).\n\n" +
+           "Upload: send it now (you are asked first if the server's file changed).\n" +
+           "Leave: keep it as it is and ask again at the next login.\n" +
+           "Forget: keep it as it is and do not ask again.";
 }
 
 } // namespace AppText

@@ -3,6 +3,7 @@
 // captions.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace AppText {
@@ -39,5 +40,43 @@ std::string NotAPlainFileName(const std::string& name);
 
 // The user's editor: a command that could not be started, and why.
 std::string EditorNotStarted(const std::string& command, const std::string& reason);
+
+// Edit safety: a file open already, saves waiting for their login, the
+// marker of files not uploaded, an editor that returned at once.
+inline constexpr const char* AlreadyOpen = "Already open: ";
+inline constexpr const char* EditorReturnedAtOnce = "Editor returned at once; watching ";
+// A save kept back while the window is not logged in to the file's login.
+std::string NotLoggedInToUpload(const std::string& localPath, const std::string& user,
+                                const std::string& serverText);
+// Ends every status text while files are unsynced: "1 file not uploaded",
+// "2 files not uploaded".
+std::string UnsyncedMarker(int files);
+// A status text with the marker when `unsynced` is above 0.
+std::string WithUnsyncedMarker(const std::string& text, int unsynced);
+
+// Edit safety: uploads from a snapshot, checked against the server's size,
+// and the question when someone else changed the file on the server.
+inline constexpr const char* KeptChanging = "the file kept changing while it was read";
+std::string SnapshotFailed(const std::string& reason);
+// After an upload the server holds another number of bytes than were sent.
+std::string SizeMismatch(int64_t held, int64_t sent);
+// The conflict box: its text and its three buttons.
+std::string ConflictQuestion(const std::string& remotePath, const std::string& localPath);
+inline constexpr const char* ConflictOverwrite = "Overwrite";
+inline constexpr const char* ConflictKeepBoth = "Keep both";
+inline constexpr const char* ConflictCancel = "Cancel";
+// The user kept the server's change: nothing uploaded until the next save.
+std::string ConflictCancelled(const std::string& localPath);
+// "Keep both": the copy went up under `minePath`, the server's file stays.
+std::string KeptBoth(const std::string& localPath, const std::string& minePath);
+
+// Edit safety: closing the window while files are unsynced or open.
+std::string CloseAnyway(int files);
+
+// Edit safety: a copy an earlier run left unsynced, offered after login.
+std::string UnsyncedQuestion(const std::string& remotePath, const std::string& localPath);
+inline constexpr const char* UnsyncedUpload = "Upload";
+inline constexpr const char* UnsyncedLeave = "Leave";
+inline constexpr const char* UnsyncedForget = "Forget";
 
 } // namespace AppText

@@ -25,3 +25,10 @@ TClientLockHold::TClientLockHold() : FLock(ExistingLock()) {
 TClientLockHold::~TClientLockHold() {
     FLock.unlock();
 }
+
+TClientLockTry::TClientLockTry() : FLock(ExistingLock()), FHeld(FLock.try_lock()) {}
+
+TClientLockTry::~TClientLockTry() {
+    if (FHeld)
+        FLock.unlock();
+}

@@ -25,3 +25,21 @@ public:
 private:
     std::recursive_mutex& FLock;
 };
+
+// Holds ClientLock when it is free (or held by this thread) at once, and
+// never waits for it: for the keep-alive, which must not freeze the window
+// while a worker transfers.
+class TClientLockTry {
+public:
+    // Throws std::logic_error when the lock does not exist (no window).
+    TClientLockTry();
+    ~TClientLockTry();
+    TClientLockTry(const TClientLockTry&) = delete;
+    TClientLockTry& operator=(const TClientLockTry&) = delete;
+
+    bool Held() const { return FHeld; }
+
+private:
+    std::recursive_mutex& FLock;
+    bool FHeld;
+};

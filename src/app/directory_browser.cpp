@@ -11,6 +11,34 @@
 
 #include <vector>
 
+namespace {
+
+// Puts CurrentDir back as it was unless the listing got through.
+class TCurrentDirKeeper {
+public:
+    explicit TCurrentDirKeeper(std::string& currentDir)
+        : FCurrentDir(currentDir), FPrevious(currentDir) {}
+    ~TCurrentDirKeeper() {
+        if (!FCommitted)
+            FCurrentDir = FPrevious;
+    }
+    TCurrentDirKeeper(const TCurrentDirKeeper&) = delete;
+    TCurrentDirKeeper& operator=(const TCurrentDirKeeper&) = delete;
+
+    const std::string& Previous() const { return FPrevious; }
+    void Commit(const std::string& shown) {
+        FCurrentDir = shown;
+        FCommitted = true;
+    }
+
+private:
+    std::string& FCurrentDir;
+    const std::string FPrevious;
+    bool FCommitted = false;
+};
+
+} // namespace
+
 TDirectoryBrowser::TDirectoryBrowser(TIdFTP& client, TWindowState& state, TLoginController& login,
                                      TStatusLine& status, QTreeWidget& files, TImageList& images,
                                      TFileTypeIconLookup icons)
@@ -19,15 +47,20 @@ TDirectoryBrowser::TDirectoryBrowser(TIdFTP& client, TWindowState& state, TLogin
 
 void TDirectoryBrowser::ShowDirectory(std::string Path) {
     TClientLockHold hold;
-    // A new connection starts at "/", but the rows about to be shown are of
-    // Path, and later navigation must resolve against what is shown.
-    if (FLogin.Relogin())
-        FState.CurrentDir = Path.empty() ? FClient.RetrieveCurrentDir() : Path;
+    // CurrentDir names the folder the rows show: a listing that fails leaves
+    // both as they were (a relogin on the way resets CurrentDir to "/").
+    TCurrentDirKeeper keeper(FState.CurrentDir);
+    std::string listed = Path;
+    if (FLogin.Relogin() && Path.empty())
+        listed = FClient.RetrieveCurrentDir();
     FStatus.SetStatusText(AppText::Retrieving + Path);
     std::vector<std::string> rawLines;
     FClient.ListDirectory(&rawLines, Path, true);
     const TIdFTPListItems& entries = FClient.DirectoryEntries();
     const int files = FileRows::Fill(FFiles, FImages, FIcons, entries);
+    // The login's first listing (empty path) keeps the directory the login
+    // found.
+    keeper.Commit(listed.empty() ? keeper.Previous() : listed);
     FStatus.SetStatusText(AppText::ListingCounts(Path, files, entries.Count() - files));
 }
 
@@ -37,15 +70,12 @@ void TDirectoryBrowser::FilesDblClick() {
         return;
     const int index = FFiles.indexOfTopLevelItem(selected.first());
     const TIdFTPListItem& entry = FClient.DirectoryEntries().Items(index);
-    if (entry.EntryKind == fekDirectory || entry.EntryKind == fekSymbolicLink) {
-        FState.CurrentDir = JoinRemotePath(FState.CurrentDir, entry.EntryName);
-        ShowDirectory(FState.CurrentDir);
-    } else if (OnOpenFile) {
+    if (entry.EntryKind == fekDirectory || entry.EntryKind == fekSymbolicLink)
+        ShowDirectory(JoinRemotePath(FState.CurrentDir, entry.EntryName));
+    else if (OnOpenFile)
         OnOpenFile(entry);
-    }
 }
 
 void TDirectoryBrowser::Button1Click() {
-    FState.CurrentDir = GoUpPath(FState.CurrentDir);
-    ShowDirectory(FState.CurrentDir);
+    ShowDirectory(GoUpPath(FState.CurrentDir));
 }

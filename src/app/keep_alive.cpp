@@ -18,8 +18,10 @@ int32_t TKeepAlive::IdleTime(uint32_t now, int32_t lastActivity) {
 }
 
 void TKeepAlive::Timer1Timer() {
-    TClientLockHold hold;
-    if (!FClient.IsConnected() || IdleTime(FTicks(), FState.LastActivity) <= IdleLimit)
+    // A client another thread holds is busy, not idle: this tick is skipped.
+    const TClientLockTry hold;
+    if (!hold.Held() || !FClient.IsConnected() ||
+        IdleTime(FTicks(), FState.LastActivity) <= IdleLimit)
         return;
     const std::string remembered = FReadStatus();
     FStatus.SetStatusText(AppText::Pinging);

@@ -22,7 +22,8 @@ public:
     TKeepAlive(TIdFTP& client, TWindowState& state, TStatusLine& status,
                std::function<std::string()> readStatus, TTickSource ticks);
 
-    // The timer's tick, on the GUI thread. A failed store leaves
+    // The timer's tick, on the GUI thread; skipped when another thread holds
+    // ClientLock (a worker's transfer), so the window never waits. A failed store leaves
     // LastActivity as it was, so the next tick tries again. The first failure
     // of a run of failures leaves as an exception (for the default error
     // report); the later ones of the run only show on the status bar, so that

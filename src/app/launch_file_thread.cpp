@@ -5,7 +5,8 @@
 #include "app/editor_command.h"
 #include "app/editor_process.h"
 #include "app/handler_edge.h"
-#include "app/local_file_stamp.h"
+#include "app/local_backups.h"
+#include "app/upload_snapshot.h"
 #include "core/datetime.h"
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
@@ -14,25 +15,92 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 namespace {
 
 std::atomic<int> GRunning{0};
 
-// How long the editor is waited for per pass, and how often the wait looks
-// whether the window is closing.
-constexpr std::chrono::milliseconds PassLength{1000};
+// How often a wait looks whether the window is closing.
 constexpr std::chrono::milliseconds ClosingCheck{20};
+
+// The file leaves the open files when its worker ends, however it ends.
+class TOpenFileRelease {
+public:
+    TOpenFileRelease(TOpenFiles& files, const TOpenFileKey& key) : FFiles(files), FKey(key) {}
+    ~TOpenFileRelease() { FFiles.Release(FKey); }
+    TOpenFileRelease(const TOpenFileRelease&) = delete;
+    TOpenFileRelease& operator=(const TOpenFileRelease&) = delete;
+
+private:
+    TOpenFiles& FFiles;
+    const TOpenFileKey& FKey;
+};
+
+// Logs in again with what the client holds (the worker's own login: it
+// checked that first), without the window's OnConnected: the window's
+// CurrentDir belongs to the GUI thread and keeps naming what the list shows.
+void LogInAgain(TIdFTP& client) {
+    TNotifyEvent connected = std::move(client.OnConnected);
+    client.OnConnected = nullptr;
+    struct TRestore {
+        TIdFTP& Client;
+        TNotifyEvent& Connected;
+        ~TRestore() { Client.OnConnected = std::move(Connected); }
+    } restore{client, connected};
+    client.DropConnection();
+    // With AutoLogin the client sends TYPE I after the login, as the
+    // window's own login does.
+    client.ConnectServer(true, -1);
+}
+
+void StoreFileAt(TIdFTP& client, const std::string& localPath, const std::string& remotePath) {
+    client.StoreFile(localPath, remotePath, false);
+    if (client.LastTransferAborted)
+        throw EIdException(TIdMsg::FtpTransferAborted);
+}
+
+// The user's answer to a conflict question, handed over from the GUI thread.
+class TAnswerSlot {
+public:
+    void Set(TConflictChoice choice) {
+        std::lock_guard<std::mutex> hold(FMutex);
+        FChoice = choice;
+    }
+    std::optional<TConflictChoice> Get() const {
+        std::lock_guard<std::mutex> hold(FMutex);
+        return FChoice;
+    }
+
+private:
+    mutable std::mutex FMutex;
+    std::optional<TConflictChoice> FChoice;
+};
 
 } // namespace
 
 TLaunchFileThread::TLaunchFileThread(std::shared_ptr<TWindowLink> ownerForm,
+                                     std::shared_ptr<TOpenFiles> files,
+                                     std::shared_ptr<TEditJournal> journal, TOpenFileKey key,
                                      std::vector<std::string> editor, std::string localPath,
-                                     std::string remotePath)
-    : OwnerForm(std::move(ownerForm)), EditorProgram(std::move(editor)),
-      LocalPath(std::move(localPath)), RemotePath(std::move(remotePath)) {}
+                                     TEditTimings timings)
+    : OwnerForm(std::move(ownerForm)), OpenFiles(std::move(files)), Journal(std::move(journal)),
+      Key(std::move(key)), EditorProgram(std::move(editor)), LocalPath(std::move(localPath)),
+      Timings(timings), FRetryDelay(timings.RetryFirst) {}
+
+std::unique_ptr<TLaunchFileThread> TLaunchFileThread::Recovering(
+    std::shared_ptr<TWindowLink> ownerForm, std::shared_ptr<TOpenFiles> files,
+    std::shared_ptr<TEditJournal> journal, const TJournalEntry& entry, TEditTimings timings) {
+    auto worker = std::make_unique<TLaunchFileThread>(
+        std::move(ownerForm), std::move(files), std::move(journal), entry.Key,
+        std::vector<std::string>{}, entry.LocalPath, timings);
+    worker->FRecovering = true;
+    worker->FServerFacts = entry.ServerFacts;
+    return worker;
+}
 
 void TLaunchFileThread::Resume(std::unique_ptr<TLaunchFileThread> worker) {
     ++GRunning;
@@ -53,6 +121,7 @@ int TLaunchFileThread::Running() {
 }
 
 void TLaunchFileThread::Execute() noexcept {
+    const TOpenFileRelease release(*OpenFiles, Key);
     try {
         Body();
     } catch (...) {
@@ -62,6 +131,11 @@ void TLaunchFileThread::Execute() noexcept {
 }
 
 void TLaunchFileThread::Body() {
+    if (FRecovering) {
+        if (Recover() == TEnd::EditorClosed)
+            Journal->Forget(Key);
+        return;
+    }
     try {
         if (!Download())
             return;
@@ -70,16 +144,39 @@ void TLaunchFileThread::Body() {
         return;
     }
     FileStamp = LocalFileStamp(LocalPath);
-    try {
-        if (MonitorEditor(EditorProgram, LocalPath) != TEnd::EditorClosed)
-            return;
-    } catch (...) {
-        // The editor keeps running, but its saves no longer reach the server:
-        // the user must learn that.
-        ShowStatus(AppText::UploadFailed(LocalPath, UncaughtMessage(std::current_exception())));
+    RecordConfirmedContent();
+    const TEnd end = MonitorEditor();
+    if (end == TEnd::WindowClosing)
         return;
+    // Everything is on the server: nothing to offer after a crash.
+    Journal->Forget(Key);
+    if (end == TEnd::EditorClosed)
+        ShowStatus(AppText::Closed + LocalPath);
+}
+
+TLaunchFileThread::TEnd TLaunchFileThread::Recover() {
+    FileStamp = LocalFileStamp(LocalPath);
+    FUnsynced = true;
+    FNextTry = TClock::now();
+    OpenFiles->SetWatched(Key, true);
+    MarkUnsynced(true);
+    while (FUnsynced) {
+        if (!Pass(false))
+            return TEnd::WindowClosing;
+        if (!FUnsynced)
+            break;
+        const TWait waited = WaitPass(nullptr);
+        if (waited == TWait::WindowClosing || !PassAfter(waited))
+            return TEnd::WindowClosing;
     }
-    ShowStatus(AppText::Closed + LocalPath);
+    return TEnd::EditorClosed;
+}
+
+void TLaunchFileThread::RecordConfirmedContent() {
+    if (!FileStamp)
+        return;
+    RecordConfirmed(LocalPath, *FileStamp);
+    Journal->Record({Key, LocalPath, FileStamp, FServerFacts.value_or(TRemoteFacts{})});
 }
 
 bool TLaunchFileThread::Download() {
@@ -88,47 +185,74 @@ bool TLaunchFileThread::Download() {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
-        site.Client.RetrieveFile(RemotePath, LocalPath, false, false);
+        // Asked before the transfer: a change made between the two can only
+        // cause a question too many, never a change overwritten.
+        const TRemoteFacts facts = AskRemoteFacts(site.Client, Key.RemotePath);
+        site.Client.RetrieveFile(Key.RemotePath, LocalPath, false, false);
         // A download the server aborted is short: editing it and saving would
         // overwrite the server's whole file with the part that arrived.
         if (site.Client.LastTransferAborted)
             throw EIdException(TIdMsg::FtpTransferAborted);
+        FServerFacts = facts;
         done = true;
     });
     return done;
 }
 
-TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor(const std::vector<std::string>& editor,
-                                                         const std::string& localPath) {
+TLaunchFileThread::TEnd TLaunchFileThread::MonitorEditor() {
     TEditorProcess process;
-    const std::vector<std::string> command = EditorCommandFor(editor, localPath);
+    const std::vector<std::string> command = EditorCommandFor(EditorProgram, LocalPath);
     if (!process.Start(command)) {
         ShowStatus(
             AppText::EditorNotStarted(CommandText(command), std::strerror(process.StartError())));
         return TEnd::EditorNotStarted;
     }
+    const TClock::time_point started = TClock::now();
+    OpenFiles->SetEditorRunning(Key, true);
+    OpenFiles->SetWatched(Key, true);
+    FPassRequestSeen = OpenFiles->PassRequest();
+    bool editorRuns = true;
     for (;;) {
-        const TWait waited = WaitForEditor(process);
+        const TWait waited = WaitPass(editorRuns ? &process : nullptr);
         if (waited == TWait::WindowClosing)
             return TEnd::WindowClosing;
-        if (!ShowStatus(AppText::MonitoringText(localPath, DateTimeToText(Now()))))
-            return TEnd::WindowClosing;
-        if (!UploadWhenChanged(localPath))
+        if (!ShowStatus(AppText::MonitoringText(LocalPath, DateTimeToText(Now()))))
             return TEnd::WindowClosing;
         // The pass that saw the editor end is completed first, so a save made
         // just before it closed is still uploaded.
-        if (waited == TWait::EditorEnded)
-            return TEnd::EditorClosed;
+        if (!PassAfter(waited))
+            return TEnd::WindowClosing;
+        if (waited != TWait::EditorEnded)
+            continue;
+        // An editor that hands the file to an instance already running (one
+        // started without its wait flag) ends at once: the file is watched
+        // as if it still ran, until the window closes.
+        if (!FChangedSinceStart && TClock::now() - started < Timings.QuickExit) {
+            editorRuns = false;
+            if (!ShowStatus(AppText::EditorReturnedAtOnce + LocalPath))
+                return TEnd::WindowClosing;
+            continue;
+        }
+        break;
     }
+    OpenFiles->SetEditorRunning(Key, false);
+    // What the user saved must still reach the server after the editor ends.
+    while (FUnsynced) {
+        const TWait waited = WaitPass(nullptr);
+        if (waited == TWait::WindowClosing || !PassAfter(waited))
+            return TEnd::WindowClosing;
+    }
+    return TEnd::EditorClosed;
 }
 
-TLaunchFileThread::TWait TLaunchFileThread::WaitForEditor(TEditorProcess& editor) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + PassLength;
+TLaunchFileThread::TWait TLaunchFileThread::WaitPass(TEditorProcess* editor) {
+    const TClock::time_point deadline = TClock::now() + Timings.Pass;
     for (;;) {
-        if (editor.HasEnded())
+        if (editor != nullptr && editor->HasEnded())
             return TWait::EditorEnded;
-        const Clock::time_point now = Clock::now();
+        if (OpenFiles->PassRequest() != FPassRequestSeen)
+            return TWait::PassAsked;
+        const TClock::time_point now = TClock::now();
         if (now >= deadline)
             return TWait::TimedOut;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
@@ -137,39 +261,194 @@ TLaunchFileThread::TWait TLaunchFileThread::WaitForEditor(TEditorProcess& editor
     }
 }
 
-bool TLaunchFileThread::UploadWhenChanged(const std::string& localPath) {
-    // A copy without a readable time (deleted, unreadable) is no change: there
-    // would be nothing to upload.
-    const std::optional<int64_t> seen = LocalFileStamp(localPath);
-    if (!seen || seen == FileStamp)
-        return true;
-    // Read afresh, so that a save between the two readings is not missed by
-    // the next pass.
-    const std::optional<int64_t> fresh = LocalFileStamp(localPath);
-    if (!fresh)
-        return true;
-    FileStamp = fresh;
-    if (!Upload())
+bool TLaunchFileThread::PassAfter(TWait waited) {
+    const int request = OpenFiles->PassRequest();
+    const bool asked = waited == TWait::PassAsked || request != FPassRequestSeen;
+    // Asked for by the closing window: an unsynced file is tried now, not at
+    // its next retry.
+    if (!Pass(asked))
         return false;
-    return OwnerForm->WithWindow([&localPath](TEditSite& site) {
-        site.Beep();
-        site.Status.SetStatusText(AppText::Updated + localPath);
-    });
+    if (asked) {
+        FPassRequestSeen = request;
+        OpenFiles->PassDone(Key, request);
+    }
+    return true;
 }
 
-bool TLaunchFileThread::Upload() {
-    bool done = false;
-    OwnerForm->WithWindow([this, &done](TEditSite& site) {
+bool TLaunchFileThread::Pass(bool retryNow) {
+    // A copy without a readable stamp (deleted, unreadable) is no change:
+    // there would be nothing to upload.
+    const std::optional<TFileStamp> seen = LocalFileStamp(LocalPath);
+    if (!seen)
+        return true;
+    if (seen != FileStamp) {
+        // Read afresh, so that a save between the two readings is not missed
+        // by the next pass.
+        const std::optional<TFileStamp> fresh = LocalFileStamp(LocalPath);
+        if (!fresh)
+            return true;
+        FileStamp = fresh;
+        FChangedSinceStart = true;
+        FUnsynced = true;
+        FAwaitSave = false;
+    } else if (!FUnsynced || FAwaitSave || (!retryNow && TClock::now() < FNextTry)) {
+        return true;
+    }
+    std::string failure;
+    std::string target;
+    switch (Upload(failure, target)) {
+    case TUpload::WindowClosing: return false;
+    case TUpload::KeptBoth:
+        FUnsynced = false;
+        FShownNotLoggedIn = false;
+        FRetryDelay = Timings.RetryFirst;
+        MarkUnsynced(false);
+        RecordConfirmedContent();
+        return OwnerForm->WithWindow([this, &target](TEditSite& site) {
+            site.Beep();
+            site.Status.SetStatusText(AppText::KeptBoth(LocalPath, target));
+        });
+    case TUpload::Conflict:
+    case TUpload::Cancelled:
+        MarkUnsynced(true);
+        FAwaitSave = true;
+        return ShowStatus(AppText::ConflictCancelled(LocalPath));
+    case TUpload::Uploaded:
+        FUnsynced = false;
+        FShownNotLoggedIn = false;
+        FRetryDelay = Timings.RetryFirst;
+        MarkUnsynced(false);
+        RecordConfirmedContent();
+        return OwnerForm->WithWindow([this](TEditSite& site) {
+            site.Beep();
+            site.Status.SetStatusText(AppText::Updated + LocalPath);
+        });
+    case TUpload::Failed:
+        MarkUnsynced(true);
+        FNextTry = TClock::now() + FRetryDelay;
+        FRetryDelay = std::min(FRetryDelay * 2, Timings.RetryMax);
+        return ShowStatus(AppText::UploadFailed(LocalPath, failure));
+    case TUpload::NotLoggedIn:
+        // Looked at again every pass: it costs nothing on the network.
+        MarkUnsynced(true);
+        FNextTry = TClock::now();
+        if (FShownNotLoggedIn)
+            return true;
+        FShownNotLoggedIn = true;
+        return ShowStatus(
+            AppText::NotLoggedInToUpload(LocalPath, Key.Session.User, Key.Session.ServerText));
+    }
+    return true;
+}
+
+TLaunchFileThread::TUpload TLaunchFileThread::Upload(std::string& failure, std::string& target) {
+    std::optional<TUploadSnapshot> snapshot;
+    try {
+        snapshot.emplace(LocalPath);
+    } catch (const std::exception& e) {
+        failure = e.what();
+        return TUpload::Failed;
+    }
+    // What is uploaded is what the snapshot holds.
+    FileStamp = snapshot->Stamp();
+    target = Key.RemotePath;
+    const TUpload checked = Store(*snapshot, target, true, failure);
+    if (checked != TUpload::Conflict)
+        return checked;
+    switch (AskAboutConflict()) {
+    case TConflictChoice::Overwrite: return Store(*snapshot, target, false, failure);
+    case TConflictChoice::KeepBoth: {
+        target = KeepBothPath(Key.RemotePath, std::time(nullptr));
+        const TUpload kept = Store(*snapshot, target, false, failure);
+        return kept == TUpload::Uploaded ? TUpload::KeptBoth : kept;
+    }
+    case TConflictChoice::Cancel: break;
+    }
+    return TUpload::Cancelled;
+}
+
+TLaunchFileThread::TUpload TLaunchFileThread::Store(const TUploadSnapshot& snapshot,
+                                                    const std::string& target, bool checkServer,
+                                                    std::string& failure) {
+    TUpload result = TUpload::WindowClosing;
+    OwnerForm->WithWindowUploading([&](TEditSite& site) {
         TClientLockHold hold;
         if (OwnerForm->Closing())
             return;
-        site.Client.StoreFile(LocalPath, RemotePath, false);
-        if (site.Client.LastTransferAborted)
-            throw EIdException(TIdMsg::FtpTransferAborted);
-        site.State.LastActivity = static_cast<int32_t>(site.Ticks());
-        done = true;
+        // Logged out, or logged in to another server or as another user:
+        // the same path there is another file.
+        if (!site.State.LoggedIn || !(site.State.Login == Key.Session)) {
+            result = TUpload::NotLoggedIn;
+            return;
+        }
+        try {
+            if (!StoreWithRelogin(site.Client, snapshot, target, checkServer)) {
+                result = TUpload::Conflict;
+                return;
+            }
+            site.State.LastActivity = static_cast<int32_t>(site.Ticks());
+            result = TUpload::Uploaded;
+        } catch (...) {
+            failure = UncaughtMessage(std::current_exception());
+            result = TUpload::Failed;
+        }
     });
-    return done;
+    return result;
+}
+
+bool TLaunchFileThread::StoreWithRelogin(TIdFTP& client, const TUploadSnapshot& snapshot,
+                                         const std::string& target, bool checkServer) {
+    if (!client.IsConnected()) {
+        LogInAgain(client);
+        return StoreOnce(client, snapshot, target, checkServer);
+    }
+    try {
+        return StoreOnce(client, snapshot, target, checkServer);
+    } catch (const EIdProtocolReplyError& e) {
+        if (e.ReplyCode != 421)
+            throw;
+    } catch (const EIdException&) {
+        if (client.IsConnected())
+            throw;
+    }
+    LogInAgain(client);
+    return StoreOnce(client, snapshot, target, checkServer);
+}
+
+bool TLaunchFileThread::StoreOnce(TIdFTP& client, const TUploadSnapshot& snapshot,
+                                  const std::string& target, bool checkServer) {
+    if (checkServer && FServerFacts &&
+        RemoteFactsDiffer(*FServerFacts, AskRemoteFacts(client, Key.RemotePath)))
+        return false;
+    StoreFileAt(client, snapshot.Path(), target);
+    const TRemoteFacts stored = AskRemoteFacts(client, target);
+    // A short file the server took for whole (a cut data connection) is a
+    // failed upload.
+    if (stored.Size >= 0 && stored.Size != snapshot.Size())
+        throw Exception(AppText::SizeMismatch(stored.Size, snapshot.Size()));
+    if (target == Key.RemotePath)
+        FServerFacts = stored;
+    return true;
+}
+
+TConflictChoice TLaunchFileThread::AskAboutConflict() {
+    const auto slot = std::make_shared<TAnswerSlot>();
+    const bool asked = OwnerForm->WithWindow([this, &slot](TEditSite& site) {
+        site.AskConflict(Key.RemotePath, LocalPath,
+                         [slot](TConflictChoice choice) { slot->Set(choice); });
+    });
+    if (!asked)
+        return TConflictChoice::Cancel;
+    for (;;) {
+        if (const std::optional<TConflictChoice> choice = slot->Get())
+            return *choice;
+        if (OwnerForm->WaitForClosing(ClosingCheck))
+            return TConflictChoice::Cancel;
+    }
+}
+
+void TLaunchFileThread::MarkUnsynced(bool unsynced) {
+    OpenFiles->SetUnsynced(Key, unsynced);
 }
 
 bool TLaunchFileThread::ShowStatus(const std::string& text) {

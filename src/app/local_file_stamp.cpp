@@ -36,7 +36,7 @@ int64_t CurrentUtcOffset() {
     return static_cast<int64_t>(local.tm_gmtoff);
 }
 
-std::optional<int64_t> LocalFileStamp(const std::string& path) {
+std::optional<TFileStamp> LocalFileStamp(const std::string& path) {
     // Opened rather than only looked up, so that a copy that cannot be read
     // (and so could not be uploaded either) has no stamp.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -47,5 +47,12 @@ std::optional<int64_t> LocalFileStamp(const std::string& path) {
     ::close(fd);
     if (result != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return StampOfWriteTime(info.st_mtim, CurrentUtcOffset());
+    TFileStamp stamp;
+    stamp.LocalSeconds = StampOfWriteTime(info.st_mtim, CurrentUtcOffset());
+    stamp.WriteTimeNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                        static_cast<int64_t>(info.st_mtim.tv_nsec);
+    stamp.Size = static_cast<int64_t>(info.st_size);
+    stamp.Device = static_cast<uint64_t>(info.st_dev);
+    stamp.Inode = static_cast<uint64_t>(info.st_ino);
+    return stamp;
 }

@@ -36,10 +36,15 @@ void TLoginController::LoginAction() {
         FClient.Username = fields.UserName;
         FClient.Password = fields.Password;
         FState.ServerText = fields.Server;
+        FState.Login = {fields.Server, address.Port, fields.UserName};
         FClient.ConnectServer(false, -1);
         FView.SetStatusText(AppText::LoggingIn);
         FState.LastActivity = static_cast<int32_t>(TickCount() + LoginActivityLead);
         FClient.SignOn();
+        // Binary, as a relogin is: a server left in ASCII rewrites line ends
+        // and may change bytes above 127, in downloads and uploads alike.
+        FClient.SendTypeCommand();
+        FState.LoggedIn = true;
         // The login directory need not be the root (a server without a chroot
         // puts the user in their home), and the paths built from the first
         // listing must name what it shows.
@@ -53,6 +58,8 @@ void TLoginController::LoginAction() {
 
 void TLoginController::LogoutAction() {
     TClientLockHold hold;
+    // From here on no worker uploads, even when the logout fails.
+    FState.LoggedIn = false;
     FView.SetStatusText(AppText::LoggingOut);
     FClient.SignOff();
     FView.ClearRows();

@@ -1,5 +1,6 @@
-// Where the local copy of an opened file lives: one folder per server beside
-// the executable, shared by every remote directory of that server.
+// Where the local copy of an opened file lives: a mirror of the remote tree,
+// one folder per server, so that two files of one name in different remote
+// folders never share a copy.
 #pragma once
 
 #include <string>
@@ -7,21 +8,24 @@
 // The folder of the running executable, without a trailing "/".
 std::string ExecutableFolder();
 
-// `folder`, "/", the Server text as typed at login, "/", the entry's name.
+// Where the mirror goes: `executableFolder` when this process may write
+// there (a build tree, a home), else `$XDG_DATA_HOME/scrivlet/mirror`, with
+// `$HOME/.local/share` for an unset or empty XDG_DATA_HOME (installed in
+// /usr/bin, say). Null stands for an unset variable.
+std::string MirrorRootFor(const std::string& executableFolder, const char* xdgDataHome,
+                          const char* home);
+// MirrorRootFor this process's executable and environment.
+std::string DefaultMirrorRoot();
+
+// `folder`, "/", the Server text as typed at login, then each folder of
+// `remoteDir` ("/a/b": "/a/b"), "/", the entry's name. Throws Exception
+// (NotAPlainFileName) when a folder of `remoteDir` or the name is not a plain
+// name, since it would put the copy outside the mirror.
 std::string MirrorPath(const std::string& folder, const std::string& serverText,
-                       const std::string& entryName);
+                       const std::string& remoteDir, const std::string& entryName);
 
 // Whether a name from a listing may name a local copy: not empty, not "." or
-// "..", without "/" and without NUL. The names come from the server, and any
-// other would put the copy somewhere else than in the mirror folder.
+// "..", without "/", NUL, CR or LF. The names come from the server, and any
+// other would put the copy somewhere else than in the mirror folder (or, with
+// a line end, break the lines the copy's path is written in).
 bool IsPlainEntryName(const std::string& name);
-
-// The name an old local copy is moved aside to: in the same folder, so that
-// edits that never reached the server survive the next opening.
-std::string BackupPath(const std::string& localPath);
-
-// Moves whatever is at `localPath` (a file, a link, anything) to its backup
-// name, replacing an older backup, so that the download finds the path free.
-// Nothing happens when the path is free; a failure is not reported (the
-// download then fails for an existing destination, and says so).
-void MoveAsideOldCopy(const std::string& localPath);

@@ -10,8 +10,12 @@
 #include "ftp/ftp_client.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+
+#include <chrono>
 
 namespace {
 
@@ -140,11 +144,25 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
         QMetaObject::invokeMethod(
             this, [this] { FBeep(); }, Qt::QueuedConnection);
     };
-    FWorkers =
-        std::make_shared<TWindowLink>(TEditSite{*FClient, State, status, beep, options.Ticks});
+    auto askConflict = [this](const std::string& remotePath, const std::string& localPath,
+                              std::function<void(TConflictChoice)> answer) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, remotePath, localPath, answer] {
+                TConflictChoice choice = TConflictChoice::Cancel;
+                RunHandler(*FBoxes, [&] { choice = FBoxes->AskConflict(remotePath, localPath); });
+                answer(choice);
+            },
+            Qt::QueuedConnection);
+    };
+    FWorkers = std::make_shared<TWindowLink>(
+        TEditSite{*FClient, State, status, beep, options.Ticks, askConflict});
+    FOpenFiles = std::make_shared<TOpenFiles>();
+    const std::string mirror =
+        options.MirrorFolder.empty() ? DefaultMirrorRoot() : options.MirrorFolder;
+    FJournal = std::make_shared<TEditJournal>(mirror + "/" + TEditJournal::FileName);
     FOpener = std::make_unique<TFileOpener>(
-        State, FWorkers, options.MirrorFolder.empty() ? ExecutableFolder() : options.MirrorFolder,
-        options.Editor);
+        State, status, FWorkers, FOpenFiles, FJournal, mirror, options.Editor, options.Timings);
     FKeepAlive = std::make_unique<TKeepAlive>(
         *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
     FBrowser->OnOpenFile = [this](const TIdFTPListItem& entry) { FOpener->OpenFile(entry); };
@@ -169,12 +187,41 @@ void TFormOpenFile::FormDestroy() {
     Timer1->stop();
     // No worker may reach the window, its client or ClientLock from here on;
     // one in the middle of a transfer is woken by shutting the connections.
-    FWorkers->Close([this] { FClient->InterruptTransfers(); });
+    FWorkers->Close([this] { FClient->InterruptTransfers(); },
+                    std::chrono::milliseconds(ClientReadTimeout));
     DestroyClientLock();
+}
+
+bool TFormOpenFile::FormCloseQuery() {
+    // An upload waits for the server at most the read time-out; a little
+    // more covers the pass around it.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(ClientReadTimeout) + std::chrono::seconds(5);
+    const int request = FOpenFiles->RequestPass();
+    // Events go on: the passes show their texts, and may ask about a
+    // conflict.
+    while (!FOpenFiles->PassesDone(request) && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    const int atRisk = FOpenFiles->AtRiskCount();
+    return atRisk == 0 || FBoxes->AskCloseAnyway(atRisk);
+}
+
+void TFormOpenFile::closeEvent(QCloseEvent* event) {
+    bool close = true;
+    RunHandler(*FBoxes, [&] { close = FormCloseQuery(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TFormOpenFile::CheckBox1Click() {
     RunHandler(*FBoxes, [this] { FLogin->CheckBox1Click(CheckBox1->isChecked()); });
+    // Outside the login's guard: a failure here is no failed login.
+    if (CheckBox1->isChecked())
+        RunHandler(*FBoxes, [this] { FOpener->OfferUnsynced(*FBoxes); });
 }
 
 void TFormOpenFile::Button1Click() {
@@ -196,16 +243,24 @@ void TFormOpenFile::ClientConnected() {
 void TFormOpenFile::SetStatusText(const std::string& text) {
     const QString message = QString::fromStdString(text);
     if (QThread::currentThread() == thread()) {
-        Stat->showMessage(message);
+        showStatus(message);
         return;
     }
     // Dropped by Qt when the window is gone before the GUI thread gets to it.
     QMetaObject::invokeMethod(
-        this, [this, message] { Stat->showMessage(message); }, Qt::QueuedConnection);
+        this, [this, message] { showStatus(message); }, Qt::QueuedConnection);
+}
+
+void TFormOpenFile::showStatus(const QString& text) {
+    FStatusText = text.toStdString();
+    // The marker is added here, on the GUI thread, so that no other text
+    // wipes it while files are unsynced.
+    Stat->showMessage(QString::fromStdString(
+        AppText::WithUnsyncedMarker(FStatusText, FOpenFiles ? FOpenFiles->UnsyncedCount() : 0)));
 }
 
 std::string TFormOpenFile::StatusText() const {
-    return Stat->currentMessage().toStdString();
+    return FStatusText;
 }
 
 TLoginFields TFormOpenFile::LoginFields() const {

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "app/directory_browser.h"
+#include "app/edit_timings.h"
 #include "app/file_opener.h"
 #include "app/file_type_icons.h"
 #include "app/image_list.h"
 #include "app/keep_alive.h"
 #include "app/login_controller.h"
 #include "app/message_boxes.h"
+#include "app/open_files.h"
 #include "app/tick_count.h"
 #include "app/window_ftp_client.h"
 #include "app/window_link.h"
@@ -44,9 +46,10 @@ struct TFormOpenFileOptions {
     std::function<void()> Beep;
     // The tick counter of the keep-alive and of the uploads' activity stamps.
     TTickSource Ticks = TickCount;
-    // Where the per-server mirror folders go; the executable's folder when
-    // empty.
+    // Where the per-server mirror folders go; DefaultMirrorRoot() when empty.
     std::string MirrorFolder;
+    // The edit workers' pass, retry back-off and quick-exit rule.
+    TEditTimings Timings;
     // The editor command's words; when empty, the user's editor is found for
     // each file (SCRIVLET_EDITOR, VISUAL, EDITOR, the desktop's default
     // application, else gedit).
@@ -62,6 +65,10 @@ public:
 
     // --- Handlers, each the edge at which exceptions go to the error report ---
     void FormCreate();
+    // Before closing: one last pass of every open file, then, when files
+    // are still unsynced or open in an editor, the user's yes. False keeps
+    // the window open.
+    bool FormCloseQuery();
     void FormDestroy();
     void CheckBox1Click();
     void Button1Click();
@@ -77,9 +84,12 @@ public:
     TMessageBoxes& Boxes() { return *FBoxes; }
 
     // Callable from any thread: a worker's text is delivered through the GUI
-    // thread.
+    // thread. While files are unsynced the bar shows the text with their
+    // marker at its end.
     void SetStatusText(const std::string& text) override;
+    // The last text set, without the marker.
     std::string StatusText() const;
+    TOpenFiles& OpenFiles() { return *FOpenFiles; }
 
     // --- Controls, in their parent's order ---
     std::unique_ptr<QVBoxLayout> Layout;
@@ -102,6 +112,9 @@ public:
     // window for good.
     static constexpr int32_t ClientReadTimeout = 60000;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createWindowFrame();
     void createLoginRow();
@@ -112,6 +125,7 @@ private:
     void createControllers(TFormOpenFileOptions& options);
     void createEditing(TFormOpenFileOptions& options);
     void wireEvents();
+    void showStatus(const QString& text);
 
     // TLoginView
     TLoginFields LoginFields() const override;
@@ -128,6 +142,9 @@ private:
     // Shared with the edit workers: it outlives the window for those still
     // running.
     std::shared_ptr<TWindowLink> FWorkers;
+    std::shared_ptr<TOpenFiles> FOpenFiles;
+    std::shared_ptr<TEditJournal> FJournal;
     std::unique_ptr<TFileOpener> FOpener;
+    std::string FStatusText;
     std::unique_ptr<TKeepAlive> FKeepAlive;
 };

@@ -6,6 +6,7 @@
 // the window for the workers still holding it.
 #pragma once
 
+#include "app/message_boxes.h"
 #include "app/window_state.h"
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 class TIdFTP;
 
@@ -28,6 +30,12 @@ struct TEditSite {
     // Callable from any thread; the beep sounds on the GUI thread.
     std::function<void()> Beep;
     TTickSource Ticks;
+    // Callable from any thread: puts the conflict question to the user on the
+    // GUI thread and returns at once; `answer` runs there with the choice,
+    // or never when the window goes first.
+    std::function<void(const std::string& remotePath, const std::string& localPath,
+                       std::function<void(TConflictChoice)> answer)>
+        AskConflict;
 };
 
 class TWindowLink {
@@ -39,9 +47,19 @@ public:
     // Runs `body(site)` unless the window is closing; false when it did not
     // run. While it runs the window stays. Exceptions pass through.
     template <typename Body> bool WithWindow(Body&& body) {
-        if (!Enter())
+        if (!Enter(false))
             return false;
-        TInside inside(*this);
+        TInside inside(*this, false);
+        body(FSite);
+        return true;
+    }
+    // The same for an upload, which the window's destruction lets finish
+    // (for a while) before it wakes it by force: a cut upload may leave a
+    // short file on the server.
+    template <typename Body> bool WithWindowUploading(Body&& body) {
+        if (!Enter(true))
+            return false;
+        TInside inside(*this, true);
         body(FSite);
         return true;
     }
@@ -51,25 +69,29 @@ public:
     bool WaitForClosing(std::chrono::milliseconds timeout) const;
 
     // GUI thread, as the window's destruction begins. Returns once no worker
-    // is inside WithWindow; when one stays inside for a moment, `interrupt` is
-    // called (and again every 100 ms) to wake one blocked on the network.
-    void Close(const std::function<void()>& interrupt);
+    // is inside WithWindow; an upload inside is waited for up to
+    // `uploadGrace`; when a worker stays inside longer, `interrupt` is called
+    // (and again every 100 ms) to wake one blocked on the network.
+    void Close(const std::function<void()>& interrupt,
+               std::chrono::milliseconds uploadGrace = std::chrono::milliseconds(0));
 
 private:
     struct TInside {
-        explicit TInside(TWindowLink& link) : Link(link) {}
-        ~TInside() { Link.Leave(); }
+        TInside(TWindowLink& link, bool uploading) : Link(link), Uploading(uploading) {}
+        ~TInside() { Link.Leave(Uploading); }
         TInside(const TInside&) = delete;
         TInside& operator=(const TInside&) = delete;
         TWindowLink& Link;
+        const bool Uploading;
     };
 
-    bool Enter();
-    void Leave();
+    bool Enter(bool uploading);
+    void Leave(bool uploading);
 
     TEditSite FSite;
     mutable std::mutex FMutex;
     mutable std::condition_variable FChanged;
     bool FClosing = false;
     int FInside = 0;
+    int FUploading = 0;
 };

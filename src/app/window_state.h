@@ -2,6 +2,8 @@
 // controller, the directory browser and (later) the edit workers.
 #pragma once
 
+#include "app/session_key.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,6 +17,11 @@ struct TWindowState {
     // The Server box as typed at the last login, "host:port" included: the
     // client's Host holds only the host part.
     std::string ServerText;
+    // The login the fields asked for at the last login, and whether it
+    // succeeded and has not been logged out since (Connect ticked). Edit
+    // workers upload only while the window is logged in to their login.
+    TSessionKey Login;
+    bool LoggedIn = false;
 };
 
 // Where status texts go: the window's one-line status bar.

@@ -29,6 +29,7 @@ TEST(ScriptedLogin, ListsTheHomeDirectoryAndResolvesFoldersUnderIt) {
     FakeFtpServer server;
     server.Reply("331 Password required")
         .Reply("230 Logged in")
+        .Reply("200 Type set to I")
         .Reply("257 \"/home/brimol\" is the current directory")
         .Reply("200 PORT ok")
         .ReplyRaw(ListingReplies)
@@ -57,13 +58,14 @@ TEST(ScriptedLogin, ListsTheHomeDirectoryAndResolvesFoldersUnderIt) {
     // Closing the window closes the connection without a QUIT.
     EXPECT_TRUE(server.WaitForDisconnect());
     const Texts commands = server.Commands();
-    ASSERT_EQ(commands.size(), 7u);
+    ASSERT_EQ(commands.size(), 8u);
     EXPECT_EQ(commands[0], "USER brimol");
     EXPECT_EQ(commands[1], "PASS pelrosta");
-    EXPECT_EQ(commands[2], "PWD");
-    EXPECT_EQ(commands[3].rfind("PORT 127,0,0,1,", 0), 0u) << commands[3];
-    EXPECT_EQ(commands[4], "LIST");
-    EXPECT_EQ(commands[6], "LIST /home/brimol/docs");
+    EXPECT_EQ(commands[2], "TYPE I");
+    EXPECT_EQ(commands[3], "PWD");
+    EXPECT_EQ(commands[4].rfind("PORT 127,0,0,1,", 0), 0u) << commands[4];
+    EXPECT_EQ(commands[5], "LIST");
+    EXPECT_EQ(commands[7], "LIST /home/brimol/docs");
 }
 
 TEST(ScriptedLogin, RefusedPasswordIsShownThenLoggedOutWithQuit) {

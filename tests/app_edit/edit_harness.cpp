@@ -71,7 +71,7 @@ bool ReapEditor(pid_t pid, std::chrono::milliseconds within) {
 }
 
 EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
-                       std::function<uint32_t()> ticks) {
+                       std::function<uint32_t()> ticks, TEditTimings timings) {
     TFormOpenFileOptions options;
     options.Boxes = std::make_unique<RecordingBoxes>(Boxes);
     options.Icons = [](const std::string&) { return QIcon(); };
@@ -80,6 +80,7 @@ EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string>
         options.Ticks = std::move(ticks);
     options.MirrorFolder = mirrorFolder;
     options.Editor = std::move(editor);
+    options.Timings = timings;
     FForm = std::make_unique<TFormOpenFile>(std::move(options));
     QObject::connect(FForm->Stat.get(), &QStatusBar::messageChanged,
                      [this](const QString& text) { Statuses.push_back(text.toStdString()); });

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,7 +34,7 @@ class EditWindow {
 public:
     // Ticks come from `ticks` when given, else from the system's counter.
     EditWindow(const std::string& mirrorFolder, std::vector<std::string> editor,
-               std::function<uint32_t()> ticks = {});
+               std::function<uint32_t()> ticks = {}, TEditTimings timings = {});
     // Closes the window, then waits for its workers to end.
     ~EditWindow();
     EditWindow(const EditWindow&) = delete;
@@ -60,6 +61,12 @@ public:
     BoxLog Boxes;
     Texts& ErrorReports = Boxes.ErrorReports;
     Texts& LoginFailures = Boxes.LoginFailures;
+    Texts& ConflictQuestions = Boxes.ConflictQuestions;
+    std::deque<TConflictChoice>& ConflictAnswers = Boxes.ConflictAnswers;
+    std::vector<int>& CloseQuestions = Boxes.CloseQuestions;
+    std::deque<bool>& CloseAnswers = Boxes.CloseAnswers;
+    Texts& UnsyncedOffers = Boxes.UnsyncedOffers;
+    std::deque<TUnsyncedChoice>& UnsyncedAnswers = Boxes.UnsyncedAnswers;
     int Beeps = 0;
 
 private:

@@ -5,8 +5,11 @@
 #include "app/editor_command.h"
 #include "app/editor_process.h"
 #include "app/keep_alive.h"
+#include "app/local_backups.h"
 #include "app/local_file_stamp.h"
 #include "app/mirror_path.h"
+#include "app/upload_snapshot.h"
+#include "core/exceptions.h"
 #include "edit_harness.h"
 #include "support/temp_dir.h"
 
@@ -44,7 +47,8 @@ TEST(LocalFileStamp, ReadsAFilesTimeAndHasNoneForWhatCannotBeRead) {
     WriteFileBytes(file, "text");
     const timespec written[2] = {{1700000000, 500000000}, {1700000000, 500000000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), written, 0), 0);
-    EXPECT_EQ(LocalFileStamp(file), StampOfWriteTime(written[1], CurrentUtcOffset()));
+    ASSERT_TRUE(LocalFileStamp(file));
+    EXPECT_EQ(LocalFileStamp(file)->LocalSeconds, StampOfWriteTime(written[1], CurrentUtcOffset()));
     EXPECT_EQ(LocalFileStamp(dir.File("missing.txt")), std::nullopt);
     EXPECT_EQ(LocalFileStamp(dir.Path()), std::nullopt);
     if (::geteuid() != 0) {
@@ -62,9 +66,14 @@ TEST(EditorCommand, SplitsIntoWordsWithoutAShell) {
               (Texts{"ed", "$HOME", "*.txt", "ab cd"}));
 }
 
-TEST(MirrorPath, IsOneFolderPerServerAndRefusesNamesThatLeaveIt) {
-    EXPECT_EQ(MirrorPath("/opt/tools", "srv:2121", "notes.txt"), "/opt/tools/srv:2121/notes.txt");
-    for (const std::string name : {"", ".", "..", "../x", "a/b", "/etc"})
+TEST(MirrorPath, MirrorsTheRemoteTreePerServerAndRefusesNamesThatLeaveIt) {
+    EXPECT_EQ(MirrorPath("/opt/tools", "srv:2121", "/", "notes.txt"),
+              "/opt/tools/srv:2121/notes.txt");
+    EXPECT_EQ(MirrorPath("/opt/tools", "srv", "/a/b", "index.html"),
+              "/opt/tools/srv/a/b/index.html");
+    EXPECT_THROW(MirrorPath("/m", "srv", "/a/../..", "x.txt"), Exception);
+    EXPECT_THROW(MirrorPath("/m", "srv", "/a\nb", "x.txt"), Exception);
+    for (const std::string name : {"", ".", "..", "../x", "a/b", "/etc", "a\rb", "a\nb"})
         EXPECT_FALSE(IsPlainEntryName(name)) << name;
     EXPECT_FALSE(IsPlainEntryName(std::string("a\0b", 3)));
     for (const std::string name : {"...", ".profile", "my notes.txt", "a\\b", "..x"})
@@ -73,18 +82,32 @@ TEST(MirrorPath, IsOneFolderPerServerAndRefusesNamesThatLeaveIt) {
               "Cannot open \"a\\0/b\": the server gave a name that is not a plain file name");
 }
 
-TEST(MirrorPath, MovesAnOldCopyAsideReplacingAnOlderBackup) {
+TEST(MirrorPath, IsBesideTheExecutableWhenWritableElseInTheUsersDataFolder) {
+    TempDir dir;
+    EXPECT_EQ(MirrorRootFor(dir.Path(), "/data", "/home/u"), dir.Path());
+    const std::string notWritable = dir.File("missing/bin");
+    EXPECT_EQ(MirrorRootFor(notWritable, "/data", "/home/u"), "/data/scrivlet/mirror");
+    EXPECT_EQ(MirrorRootFor(notWritable, "", "/home/u"), "/home/u/.local/share/scrivlet/mirror");
+    EXPECT_EQ(MirrorRootFor(notWritable, nullptr, "/home/u"),
+              "/home/u/.local/share/scrivlet/mirror");
+}
+
+TEST(LocalBackups, MovesAnOldCopyAsideToADatedBackup) {
     TempDir dir;
     const std::string copy = dir.File("notes.txt");
     MoveAsideOldCopy(copy);
-    EXPECT_FALSE(std::filesystem::exists(BackupPath(copy)));
+    EXPECT_TRUE(BackupsOf(copy).empty());
     WriteFileBytes(copy, "older");
     MoveAsideOldCopy(copy);
     WriteFileBytes(copy, "newer");
     MoveAsideOldCopy(copy);
     EXPECT_FALSE(std::filesystem::exists(copy));
-    EXPECT_EQ(ReadFileBytes(BackupPath(copy)), "newer");
-    EXPECT_EQ(std::filesystem::path(BackupPath(copy)).parent_path(), dir.Path());
+    const Texts backups = BackupsOf(copy);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(backups[0]), "newer");
+    EXPECT_EQ(ReadFileBytes(backups[1]), "older");
+    EXPECT_EQ(std::filesystem::path(backups[0]).parent_path(), dir.Path());
+    EXPECT_EQ(BackupPath("/m/notes.txt", 0).rfind("/m/notes.txt.scrivlet-backup-19", 0), 0u);
     // A link is moved itself, its target left alone: the download must not
     // write through it.
     WriteFileBytes(dir.File("elsewhere.txt"), "keep");
@@ -92,6 +115,24 @@ TEST(MirrorPath, MovesAnOldCopyAsideReplacingAnOlderBackup) {
     MoveAsideOldCopy(copy);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(copy)));
     EXPECT_EQ(ReadFileBytes(dir.File("elsewhere.txt")), "keep");
+}
+
+TEST(UploadSnapshot, IsAHiddenCopyBesideTheFileRemovedAfterTheUpload) {
+    TempDir dir;
+    const std::string file = dir.File("notes.txt");
+    WriteFileBytes(file, "saved");
+    std::string copy;
+    {
+        const TUploadSnapshot snapshot(file);
+        copy = snapshot.Path();
+        EXPECT_EQ(ReadFileBytes(copy), "saved");
+        EXPECT_EQ(snapshot.Size(), 5);
+        EXPECT_EQ(snapshot.Stamp(), LocalFileStamp(file));
+        EXPECT_EQ(std::filesystem::path(copy).parent_path(), dir.Path());
+        EXPECT_EQ(std::filesystem::path(copy).filename().string().front(), '.');
+    }
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_THROW(TUploadSnapshot(dir.File("missing.txt")), Exception);
 }
 
 TEST(EditorProcess, GetsThePathAsOneArgumentInItsOwnGroupWithOnlyTheStandardDescriptors) {

@@ -19,6 +19,7 @@ constexpr const char* ListingReplies = "150 Here comes the listing\r\n226 Done\r
 void ScriptLogin(FakeFtpServer& server) {
     server.Reply("331 Password required")
         .Reply("230 Logged in")
+        .Reply("200 Type set to I")
         .Reply("257 \"/\" is the current directory")
         .Reply("200 PORT ok")
         .ReplyRaw(ListingReplies);
@@ -53,8 +54,8 @@ TEST(EditScripted, NamesThatWouldLeaveTheMirrorFolderAreRefused) {
 TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     FakeFtpServer server;
     ScriptLogin(server);
-    // The download's RETR is never answered.
-    server.Reply("200 PORT ok").NoReply();
+    // The download's RETR is never answered (SIZE and MDTM come first).
+    server.Reply("213 5").Reply("213 20240301000000").Reply("200 PORT ok").NoReply();
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n"});
     TempDir mirror;
     TempDir scratch;
@@ -63,12 +64,12 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     w.Form().Timer1->stop();
     w.LogIn(server.Port());
     ASSERT_TRUE(w.DoubleClick("notes.txt"));
-    ASSERT_TRUE(server.WaitForCommands(7));
+    ASSERT_TRUE(server.WaitForCommands(10));
     EXPECT_EQ(server.Commands().back(), "RETR /notes.txt");
     EXPECT_EQ(TLaunchFileThread::Running(), 1);
     EXPECT_TRUE(w.Close());
     EXPECT_TRUE(server.WaitForDisconnect());
-    EXPECT_EQ(server.Commands().size(), 7u);
+    EXPECT_EQ(server.Commands().size(), 10u);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
 
@@ -76,7 +77,9 @@ TEST(EditScripted, ADownloadTheServerAbortedStartsNoEditorAndSaysSo) {
     FakeFtpServer server;
     ScriptLogin(server);
     // Half the file, then the server's word that it did not all arrive.
-    server.Reply("200 PORT ok")
+    server.Reply("213 10")
+        .Reply("213 20240301000000")
+        .Reply("200 PORT ok")
         .ReplyRaw("150 Opening\r\n426 Connection closed; transfer aborted\r\n226 Abort done\r\n");
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   10 Mar 01  2024 notes.txt\r\n", "half"});
     TempDir mirror;

@@ -8,6 +8,7 @@
 #include "app/app_texts.h"
 #include "app/keep_alive.h"
 #include "app/launch_file_thread.h"
+#include "app/local_backups.h"
 #include "app/mirror_path.h"
 #include "app/tick_count.h"
 
@@ -91,23 +92,25 @@ TEST_F(EditTest, ASaveJustBeforeTheEditorClosesIsStillUploaded) {
     EXPECT_TRUE(ReapEditor(editor));
 }
 
-TEST_F(EditTest, SavesWithinOneSecondOfTheLocalClockGiveOneUpload) {
+TEST_F(EditTest, SavesWithinOneSecondOfEachOtherAreEachUploaded) {
     const std::string local = Local("my notes.txt");
+    // The second save falls in the same second as the first; the third has
+    // the second's time and size, and only its inode (a save by rename)
+    // tells it apart.
     EditWindow w(Mirror.Path(),
                  ScriptedEditor({"pid=" + PidFile(), "mtime=1700000000.1", "write=first\\n",
-                                 "mtime=1700000000.3", "write=second\\n", "sleep=2",
-                                 "mtime=1700000000.4", "write=third\\n", "sleep=1.5"}));
+                                 "sleep=1.5", "mtime=1700000000.3", "write=second\\n", "sleep=1.5",
+                                 "write=third!\\n", "sleep=1.5"}));
     w.LogIn(Ftpd.Port());
     const pid_t editor = Open(w, "my notes.txt");
     ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
-    EXPECT_EQ(Ftpd.Count("STOR /my notes.txt"), 1);
-    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("my notes.txt")), "second\n");
-    EXPECT_EQ(ReadFileBytes(local), "third\n");
+    EXPECT_EQ(Ftpd.Count("STOR /my notes.txt"), 3);
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("my notes.txt")), "third!\n");
     EXPECT_TRUE(ReapEditor(editor));
 }
 
 TEST_F(EditTest, UploadsGoWhereTheFileWasOpenedFromAfterGoingElsewhere) {
-    const std::string local = Local("x.txt");
+    const std::string local = Local("a/x.txt");
     EditWindow w(Mirror.Path(), ScriptedEditor({"pid=" + PidFile(), "sleep=0.5",
                                                 "mtime=1700000000.1", "write=x edited\\n"}));
     w.LogIn(Ftpd.Port());
@@ -125,7 +128,8 @@ TEST_F(EditTest, UploadsGoWhereTheFileWasOpenedFromAfterGoingElsewhere) {
 
 TEST_F(EditTest, ACopyWithoutAReadableTimeIsNoChange) {
     const std::string local = Local("my notes.txt");
-    EditWindow w(Mirror.Path(), ScriptedEditor({"pid=" + PidFile(), "delete", "sleep=1.5"}));
+    // Past the quick-exit rule, which would keep watching the copy.
+    EditWindow w(Mirror.Path(), ScriptedEditor({"pid=" + PidFile(), "delete", "sleep=2.5"}));
     w.LogIn(Ftpd.Port());
     const pid_t editor = Open(w, "my notes.txt");
     ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
@@ -138,14 +142,17 @@ TEST_F(EditTest, ACopyWithoutAReadableTimeIsNoChange) {
 TEST_F(EditTest, AnOldLocalCopyIsMovedAsideNotDeleted) {
     const std::string local = Local("my notes.txt");
     WriteFileBytes(local, "edits that never reached the server\n");
-    WriteFileBytes(BackupPath(local), "an older backup\n");
+    WriteFileBytes(BackupPath(local, 1600000000), "an older backup\n");
     EditWindow w(Mirror.Path(), ScriptedEditor({"pid=" + PidFile()}));
     w.LogIn(Ftpd.Port());
     const pid_t editor = Open(w, "my notes.txt");
-    ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
-    // The login sends no TYPE, and pyftpdlib starts in ASCII.
-    EXPECT_EQ(ReadFileBytes(local), "remember\r\n");
-    EXPECT_EQ(ReadFileBytes(BackupPath(local)), "edits that never reached the server\n");
+    // The editor returned at once: the copy is watched on.
+    ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::EditorReturnedAtOnce + local); }));
+    EXPECT_EQ(ReadFileBytes(local), "remember\n");
+    const Texts backups = BackupsOf(local);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(backups[0]), "edits that never reached the server\n");
+    EXPECT_EQ(ReadFileBytes(backups[1]), "an older backup\n");
     EXPECT_EQ(Ftpd.Count("STOR /my notes.txt"), 0);
     EXPECT_TRUE(ReapEditor(editor));
 }
@@ -165,26 +172,37 @@ TEST_F(EditTest, ARefusedDownloadShowsWhatFailedAndStartsNoEditor) {
     EXPECT_TRUE(w.ErrorReports.empty());
 }
 
-TEST(EditFailures, AFailedUploadShowsWhatFailedAndEndsTheWorker) {
-    LoggedFtpd readOnly({"--perm", "elr"});
-    WriteFileBytes(readOnly.RootFile("notes.txt"), "remember\n");
-    TempDir mirror;
-    TempDir scratch;
-    const std::string local =
-        mirror.Path() + "/127.0.0.1:" + std::to_string(readOnly.Port()) + "/notes.txt";
-    EditWindow w(mirror.Path(), ScriptedEditor({"pid=" + scratch.File("pid"), "mtime=1700000000.1",
-                                                "write=lost\\n", "sleep=1"}));
-    w.LogIn(readOnly.Port());
-    ASSERT_TRUE(w.DoubleClick("notes.txt"));
-    const pid_t editor = EditorPid(scratch.File("pid"));
+TEST_F(EditTest, AFailedUploadLeavesTheFileUnsyncedAndIsTriedAgainUntilItGetsThrough) {
+    const std::string local = Local("my notes.txt");
+    TEditTimings quick;
+    quick.RetryFirst = std::chrono::milliseconds(100);
+    quick.RetryMax = std::chrono::milliseconds(300);
+    EditWindow w(Mirror.Path(),
+                 ScriptedEditor({"pid=" + PidFile(), "wait=" + Scratch.File("go"),
+                                 "mtime=1700000000.1", "write=mine\\n", "sleep=0.5"}),
+                 {}, quick);
+    w.LogIn(Ftpd.Port());
+    const pid_t editor = Open(w, "my notes.txt");
+    ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith("Monitoring my notes.txt "); }));
+    // A folder where the file was makes every store fail.
+    std::filesystem::remove(Ftpd.RootFile("my notes.txt"));
+    std::filesystem::create_directory(Ftpd.RootFile("my notes.txt"));
+    WriteFileBytes(Scratch.File("go"), "");
     const std::string failed = "Could not upload " + local + ": ";
     ASSERT_TRUE(w.WaitFor([&] { return w.ShownStartingWith(failed); }));
-    EXPECT_NE(w.Statuses.back().find("later saves are not uploaded"), std::string::npos);
-    ASSERT_TRUE(w.WaitFor([] { return TLaunchFileThread::Running() == 0; }));
-    EXPECT_EQ(readOnly.Count("STOR /notes.txt"), 1);
+    // The editor ends; the worker goes on trying, the marker stays.
+    ASSERT_TRUE(w.WaitFor([&] { return Ftpd.Count("STOR /my notes.txt") >= 3; }));
+    const std::string shown = w.Form().Stat->currentMessage().toStdString();
+    EXPECT_NE(shown.find(AppText::UnsyncedMarker(1)), std::string::npos) << shown;
+    EXPECT_FALSE(w.Shown(AppText::Closed + local));
     EXPECT_EQ(w.Beeps, 0);
-    // The local copy keeps the edit.
-    EXPECT_EQ(ReadFileBytes(local), "lost\n");
+
+    std::filesystem::remove(Ftpd.RootFile("my notes.txt"));
+    ASSERT_TRUE(w.WaitFor([&] { return w.Shown(AppText::Closed + local); }));
+    EXPECT_EQ(ReadFileBytes(Ftpd.RootFile("my notes.txt")), "mine\n");
+    EXPECT_TRUE(w.Shown(AppText::Updated + local));
+    EXPECT_EQ(w.Form().Stat->currentMessage().toStdString(), AppText::Closed + local);
+    EXPECT_EQ(w.Beeps, 1);
     EXPECT_TRUE(ReapEditor(editor));
 }
 

@@ -8,9 +8,11 @@ Steps, one argument each, run in order:
                  (seconds since 1970, fractions allowed); "now" for the clock
   write=TEXT     replace the content with TEXT ("\\n" is a line end), in one
                  rename, already carrying its modification time
+  append=TEXT    add TEXT at the end of the file in place (same inode)
   touch          set the modification time without changing the content
   delete         remove the file
   sleep=SECONDS  wait
+  wait=FILE      wait until FILE exists (at most 20 seconds)
 """
 
 import os
@@ -46,6 +48,16 @@ def main():
             mtime = None if value == "now" else float(value)
         elif name == "write":
             replace_content(path, value.replace("\\n", "\n"), mtime)
+        elif name == "append":
+            with open(path, "a") as out:
+                out.write(value.replace("\\n", "\n"))
+            if mtime is not None:
+                ns = stamp_ns(mtime)
+                os.utime(path, ns=(ns, ns))
+        elif name == "wait":
+            deadline = time.monotonic() + 20
+            while not os.path.exists(value) and time.monotonic() < deadline:
+                time.sleep(0.02)
         elif name == "touch":
             ns = stamp_ns(mtime)
             os.utime(path, ns=(ns, ns))

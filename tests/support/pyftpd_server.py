@@ -23,6 +23,8 @@ def parse_args():
     parser.add_argument("--passive-ports", help="LOW-HIGH")
     parser.add_argument("--masquerade-address")
     parser.add_argument("--banner")
+    parser.add_argument("--idle-timeout", type=float,
+                        help="seconds of silence before the server drops a client (421)")
     parser.add_argument("--verbose", action="store_true",
                         help="log every command to stderr")
     return parser.parse_args()
@@ -56,6 +58,8 @@ def main():
         Handler.masquerade_address = args.masquerade_address
     if args.banner:
         Handler.banner = args.banner
+    if args.idle_timeout:
+        Handler.timeout = args.idle_timeout
 
     server = FTPServer(("127.0.0.1", 0), Handler)
     print(server.socket.getsockname()[1], flush=True)
