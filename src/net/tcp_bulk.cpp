@@ -19,6 +19,7 @@
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -82,10 +83,12 @@ void TIdTCPConnection::ResetTransport() {
     // connection now and wakes a thread blocked on it, while the descriptor
     // stays open for that thread to close. A shutdown would send FIN first,
     // which a server takes for the complete end of an upload; it remains the
-    // fallback where the platform refuses.
+    // fallback where the platform refuses. The call goes to the kernel
+    // directly: ThreadSanitizer's connect() takes the descriptor for a new
+    // one and would report the thread blocked on it as racing with us.
     sockaddr unspecified{};
     unspecified.sa_family = AF_UNSPEC;
-    if (::connect(socket, &unspecified, sizeof unspecified) != 0)
+    if (::syscall(SYS_connect, socket, &unspecified, sizeof unspecified) != 0)
         Stack().SockShutdown(socket, 2);
 }
 
