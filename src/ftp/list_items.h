@@ -5,6 +5,7 @@
 #include "ftp/list_columns.h"
 #include "ftp/list_item.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,10 +24,12 @@ public:
     TIdOnParseCustomListFormat OnParseCustomListFormat;
     TIdFTPListFormat ListFormat = flfUnix;
     // Where "now" comes from: Unix lines without a year and two-digit DOS years
-    // are placed relative to it. Read once per line.
+    // are placed relative to it. Read once per LoadListing, and once per call
+    // of a line parser made directly.
     TClock Clock = &Now;
 
-    // Appends an entry with the default field values.
+    // Appends an entry with the default field values. References to entries
+    // stay valid until the collection is cleared.
     TIdFTPListItem& AddEntry();
     // Raises EListError for an index outside 0 .. Count() - 1.
     TIdFTPListItem& Items(int index);
@@ -35,8 +38,8 @@ public:
     void Clear();
 
     // Replaces the content with the entries of `ALines`, read in ListFormat.
-    // Never raises: a line that fails to parse throws away every entry gathered
-    // so far, itself included, and reading goes on with the next line.
+    // Never raises: a line that fails to parse is left out, and reading goes on
+    // with the next line.
     void LoadListing(const std::vector<std::string>& ALines);
 
     virtual TIdFTPListFormat DetectListFormat(const std::string& ALine, bool ADetailed);
@@ -51,6 +54,14 @@ public:
 
 private:
     TDateTime CurrentTime() const;
+    // Parses a line of LoadListing; false when it does not parse. Only the
+    // custom handler may throw, and its failures are caught here too.
+    bool ParseLoadedEntry(TIdFTPListItem& AItem, TDateTime now);
+    void DropLastEntry();
 
-    std::vector<std::unique_ptr<TIdFTPListItem>> FItems;
+    // Entries live in blocks of a fixed size: one allocation per block rather
+    // than per entry, and an entry never moves once added.
+    static constexpr size_t BlockSize = 256;
+    std::vector<std::unique_ptr<TIdFTPListItem[]>> FBlocks;
+    size_t FCount = 0;
 };
