@@ -1,41 +1,25 @@
 #include "ftp/list_columns.h"
 
-namespace {
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-} // namespace
-
-std::string_view TrimRightView(std::string_view text) {
-    size_t n = text.size();
-    while (n > 0 && IsTrimmed(text[n - 1]))
-        --n;
-    return text.substr(0, n);
-}
-
-std::string_view TrimView(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && IsTrimmed(text[i]))
-        ++i;
-    return TrimRightView(text.substr(i));
-}
-
 size_t SplitColumnViews(std::string_view text, char separator, TListColumn* out, size_t capacity) {
     const std::string_view whole = TrimView(text);
-    const size_t offset = static_cast<size_t>(whole.data() - text.data());
+    const char* const base = text.data();
+    const char* at = whole.data();
+    const char* const end = at + whole.size();
     size_t count = 0;
-    size_t start = 0;
-    while (start < whole.size() && count < capacity) {
-        size_t at = whole.find(separator, start);
-        if (at == std::string_view::npos)
-            at = whole.size();
+    // A plain loop rather than find(): columns are short and the runs of
+    // blanks between them would cost a library call per blank.
+    while (at < end && count < capacity) {
+        if (*at == separator) {
+            ++at;
+            continue;
+        }
+        const char* const start = at;
+        while (at < end && *at != separator)
+            ++at;
         // Emptiness is judged before trimming, on purpose: a tab-only piece is a
         // column of its own.
-        if (at > start)
-            out[count++] = {TrimView(whole.substr(start, at - start)), offset + at};
-        start = at + 1;
+        out[count++] = {TrimView(std::string_view(start, static_cast<size_t>(at - start))),
+                        static_cast<size_t>(at - base)};
     }
     return count;
 }

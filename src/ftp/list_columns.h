@@ -8,8 +8,18 @@
 
 // The text with bytes of value 32 or less (blanks and control characters)
 // removed at both ends, or at the end only; a view into `text`.
-std::string_view TrimView(std::string_view text);
-std::string_view TrimRightView(std::string_view text);
+inline std::string_view TrimRightView(std::string_view text) {
+    size_t n = text.size();
+    while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= 32)
+        --n;
+    return text.substr(0, n);
+}
+inline std::string_view TrimView(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32)
+        ++i;
+    return TrimRightView(text.substr(i));
+}
 
 // One column of a line: its trimmed text, and where the untrimmed piece it came
 // from ends in the split text (so a reader can take the rest of the line

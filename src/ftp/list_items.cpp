@@ -1,7 +1,6 @@
 #include "ftp/list_items.h"
 
 #include "core/exceptions.h"
-#include "ftp/list_parse.h"
 
 #include <string_view>
 
@@ -10,7 +9,10 @@ namespace {
 // Blank means empty or made of blanks and tabs only; other control characters
 // make a line that is handed to the parser (and usually fails there).
 bool IsBlankLine(std::string_view line) {
-    return line.find_first_not_of(" \t") == std::string_view::npos;
+    for (const char c : line)
+        if (c != ' ' && c != '\t')
+            return false;
+    return true;
 }
 
 bool StartsWithTotal(std::string_view line) {
@@ -70,7 +72,7 @@ void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
     // One "now" for the whole listing: the clock is slow next to a line, and
     // every line of one reply is placed against the same day.
     const bool dated = ListFormat == flfUnix || ListFormat == flfVax || ListFormat == flfDos;
-    const TDateTime now = dated ? CurrentTime() : 0;
+    const TListingDay today = dated ? ListingDayOf(CurrentTime()) : TListingDay();
     for (size_t i = first; i < ALines.size(); ++i) {
         const std::string& line = ALines[i];
         if (IsBlankLine(line))
@@ -80,19 +82,19 @@ void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
         if (ListFormat == flfNone)
             continue;
         // A line that does not parse costs only itself.
-        if (!ParseLoadedEntry(item, now))
+        if (!ParseLoadedEntry(item, today))
             DropLastEntry();
     }
 }
 
-bool TIdFTPListItems::ParseLoadedEntry(TIdFTPListItem& AItem, TDateTime now) {
+bool TIdFTPListItems::ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today) {
     switch (ListFormat) {
     case flfNone: return true;
-    case flfDos: ParseDosLine(AItem, ListingDayOf(now)); return true;
+    case flfDos: ParseDosLine(AItem, today); return true;
     case flfUnix:
     case flfVax: {
         size_t columns = 0;
-        return ParseUnixLine(AItem, ListingDayOf(now), columns) == TUnixLineFault::None;
+        return ParseUnixLine(AItem, today, columns) == TUnixLineFault::None;
     }
     case flfNoDetails: AItem.EntryName = TrimView(AItem.RawLine); return true;
     case flfCustom:

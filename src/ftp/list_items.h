@@ -4,6 +4,7 @@
 #include "core/datetime.h"
 #include "ftp/list_columns.h"
 #include "ftp/list_item.h"
+#include "ftp/list_parse.h"
 
 #include <cstddef>
 #include <functional>
@@ -56,7 +57,7 @@ private:
     TDateTime CurrentTime() const;
     // Parses a line of LoadListing; false when it does not parse. Only the
     // custom handler may throw, and its failures are caught here too.
-    bool ParseLoadedEntry(TIdFTPListItem& AItem, TDateTime now);
+    bool ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today);
     void DropLastEntry();
 
     // Entries live in blocks of a fixed size: one allocation per block rather

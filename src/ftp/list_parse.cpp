@@ -59,6 +59,47 @@ std::string_view CutAtBlank(std::string_view& rest) {
     return head;
 }
 
+// Plain decimal digits, few enough that they cannot overflow: what listings
+// hold, read without the general rules' per-digit overflow checks.
+bool ShortDecimal(std::string_view text, size_t maxDigits, int64_t& value) {
+    if (text.empty() || text.size() > maxDigits)
+        return false;
+    value = 0;
+    for (const char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit > 9)
+            return false;
+        value = value * 10 + digit;
+    }
+    return true;
+}
+
+// StrToInt64Def and StrToIntDef, through the quick path when it applies.
+int64_t Integer64Def(std::string_view text, int64_t fallback) {
+    int64_t value;
+    return ShortDecimal(text, 18, value) ? value : StrToInt64Def(text, fallback);
+}
+
+int32_t IntegerDef(std::string_view text, int32_t fallback) {
+    int64_t value;
+    return ShortDecimal(text, 9, value) ? static_cast<int32_t>(value) : StrToIntDef(text, fallback);
+}
+
+// MonthFromAbbrev without building an upper-cased copy.
+int MonthOf(std::string_view text) {
+    if (text.size() != 3)
+        return 0;
+    static constexpr std::string_view Months = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
+    char upper[3];
+    for (size_t i = 0; i < 3; ++i)
+        upper[i] = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 32) : text[i];
+    for (size_t month = 0; month < 12; ++month)
+        if (Months[month * 3] == upper[0] && Months[month * 3 + 1] == upper[1] &&
+            Months[month * 3 + 2] == upper[2])
+            return static_cast<int>(month) + 1;
+    return 0;
+}
+
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -137,18 +178,18 @@ TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, si
     }
 
     const std::string_view mode = column[0].Text;
-    const int month = MonthFromAbbrev(column[5].Text);
-    const int day = StrToIntDef(column[6].Text, today.Day);
+    const int month = MonthOf(column[5].Text);
+    const int day = IntegerDef(column[6].Text, today.Day);
     const std::string_view timeOrYear = column[7].Text;
     int year, hour = 0, minute = 0;
     if (const size_t colon = timeOrYear.find(':'); colon != std::string_view::npos) {
-        hour = StrToIntDef(timeOrYear.substr(0, colon), 0);
-        minute = StrToIntDef(timeOrYear.substr(colon + 1), 0);
+        hour = IntegerDef(timeOrYear.substr(0, colon), 0);
+        minute = IntegerDef(timeOrYear.substr(colon + 1), 0);
         // "ls" shows a time instead of a year only for the last six months, so
         // a month still ahead of us this year must be last year's.
         year = today.Month < month ? today.Year - 1 : today.Year;
     } else {
-        year = StrToIntDef(timeOrYear, today.Year);
+        year = IntegerDef(timeOrYear, today.Year);
     }
     // Convert before touching the entry so that a bad date leaves it as it was.
     // The 999 ms mark a time that was only known to the minute.
@@ -176,10 +217,10 @@ TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, si
     AItem.OwnerRights.assign(Copy(mode, 2, 3));
     AItem.GroupRights.assign(Copy(mode, 5, 3));
     AItem.OtherRights.assign(Copy(mode, 8, 3));
-    AItem.LinkCount = StrToIntDef(column[1].Text, 0);
+    AItem.LinkCount = IntegerDef(column[1].Text, 0);
     AItem.OwnerAccount.assign(column[2].Text);
     AItem.GroupAccount.assign(column[3].Text);
-    AItem.EntrySize = StrToInt64Def(column[4].Text, 0);
+    AItem.EntrySize = Integer64Def(column[4].Text, 0);
     AItem.LastModified = date + time;
     // Assigned last: `name` and `target` are views into RawLine, which the
     // entry keeps.
@@ -212,7 +253,7 @@ void ParseDosLine(TIdFTPListItem& AItem, const TListingDay& today) {
 
     AItem.EntryName.assign(TrimView(rest));
     AItem.EntryKind = isDirectory ? fekDirectory : fekFile;
-    AItem.EntrySize = isDirectory ? 0 : StrToInt64Def(sizeOrDir.View(), 0);
+    AItem.EntrySize = isDirectory ? 0 : Integer64Def(sizeOrDir.View(), 0);
     // An unreadable date is not worth losing the entry over.
     AItem.LastModified = DosDateTimeToDateTime(stamp.View(), today.Year);
 }
