@@ -27,6 +27,19 @@ bool StartsWithTotal(std::string_view line) {
 
 } // namespace
 
+TIdFTPListItems::~TIdFTPListItems() {
+    TellEntriesGoing();
+}
+
+void TIdFTPListItems::TellEntriesGoing() {
+    // Taken out first: the reader may well set a new notice, or drop this one,
+    // from inside the call.
+    const std::function<void()> notice = std::move(OnEntriesGoing);
+    OnEntriesGoing = nullptr;
+    if (notice)
+        notice();
+}
+
 TIdFTPListItem& TIdFTPListItems::AddEntry() {
     if (FCount == FBlocks.size() * BlockSize)
         FBlocks.push_back(std::make_unique<TIdFTPListItem[]>(BlockSize));
@@ -60,6 +73,7 @@ int TIdFTPListItems::Count() const {
 }
 
 void TIdFTPListItems::Clear() {
+    TellEntriesGoing();
     FBlocks.clear();
     FCount = 0;
 }

@@ -18,7 +18,7 @@ using TIdOnParseCustomListFormat = std::function<void(TIdFTPListItem& AItem)>;
 class TIdFTPListItems {
 public:
     TIdFTPListItems() = default;
-    virtual ~TIdFTPListItems() = default;
+    virtual ~TIdFTPListItems();
     TIdFTPListItems(const TIdFTPListItems&) = delete;
     TIdFTPListItems& operator=(const TIdFTPListItems&) = delete;
 
@@ -28,6 +28,10 @@ public:
     // are placed relative to it. Read once per LoadListing, and once per call
     // of a line parser made directly.
     TClock Clock = &Now;
+    // A reader that keeps references to the entries (the window's rows) is
+    // told here before they go: by Clear, LoadListing or destruction. Called
+    // once, then forgotten.
+    std::function<void()> OnEntriesGoing;
 
     // Appends an entry with the default field values. References to entries
     // stay valid until the collection is cleared.
@@ -59,6 +63,7 @@ private:
     // custom handler may throw, and its failures are caught here too.
     bool ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today);
     void DropLastEntry();
+    void TellEntriesGoing();
 
     // Entries live in blocks of a fixed size: one allocation per block rather
     // than per entry, and an entry never moves once added.
