@@ -159,3 +159,26 @@ TEST(FileRows, AFailingIconLookupLeavesTheRowsBuiltSoFar) {
     ASSERT_EQ(r.files.RowCount(), 3);
     EXPECT_EQ(r.Text(2, 0), "notes.txt");
 }
+
+TEST(FileRows, RowsGoWhenTheListingTheyShowGoes) {
+    TFilesView files;
+    TImageList images{Folder()};
+    auto entries = std::make_unique<TIdFTPListItems>();
+    entries->LoadListing(UnixListing);
+    FileRows::Fill(files, images, TestIcons, *entries);
+    ASSERT_EQ(files.RowCount(), 5);
+    entries->LoadListing(UnixListing);
+    EXPECT_EQ(files.RowCount(), 0);
+    FileRows::Fill(files, images, TestIcons, *entries);
+    entries.reset();
+    EXPECT_EQ(files.RowCount(), 0);
+    EXPECT_FALSE(files.model()->index(0, 0).data().isValid());
+}
+
+TEST(FileTypeIcons, TheTypeIsTheExtensionAfterTheLastDot) {
+    EXPECT_EQ(FileTypeExtension("notes.tar.gz"), ".gz");
+    EXPECT_EQ(FileTypeExtension("README"), "");
+    EXPECT_EQ(FileTypeExtension("a.d\\file"), "");
+    EXPECT_EQ(FileTypeExtension("c.x:stream"), "");
+    EXPECT_EQ(FileTypeExtension("trailing."), ".");
+}
