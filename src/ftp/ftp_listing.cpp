@@ -32,8 +32,9 @@ void TIdFTP::ListDirectory(std::vector<std::string>* Dest, const std::string& Sp
     TCappedMemoryStream listing(MaxListingSize);
     InboundTransfer(command, listing, false);
     FDirectoryEntries.reset();
-    const std::string text = listing.ToString();
-    const std::vector<std::string_view> views = SplitListingLines(text);
+    // The lines are cut from the received bytes where they lie.
+    const std::vector<std::string_view> views =
+        SplitListingLines(std::string_view(listing.Memory(), static_cast<size_t>(listing.Size())));
     std::vector<std::string> lines(views.begin(), views.end());
     if (Dest != nullptr)
         *Dest = lines;
