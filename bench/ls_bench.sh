@@ -37,8 +37,12 @@ reference="${REFERENCE_FTP:-}"
 
 work="$(mktemp -d /tmp/scrivlet-ls-bench-XXXXXX)"
 server_pid=""
+# Every step may fail without stopping the rest (errexit holds inside a trap).
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
