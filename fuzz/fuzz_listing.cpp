@@ -1,8 +1,8 @@
 // The listing parser over arbitrary lines.
 //
 // Input: byte 0 picks the "now" that Unix lines without a year and two-digit
-// DOS years are placed against; the rest is listing text, split into lines the
-// way a received listing is. The format is detected from the first line and
+// DOS years are placed against; the rest is listing text, split into lines by the
+// client's splitter. The format is detected from the first line and
 // the whole listing loaded (which must never raise); then every line is parsed
 // alone in every format, where only the network and conversion exceptions and
 // the list error of a line short of columns may come out, and a parsed entry
@@ -11,6 +11,7 @@
 #include "core/datetime.h"
 #include "core/exceptions.h"
 #include "ftp/list_items.h"
+#include "ftp/list_lines.h"
 #include "fuzz_check.h"
 
 #include <cmath>
@@ -21,23 +22,6 @@
 #include <vector>
 
 namespace {
-
-// Split at CR LF, lone LF or lone CR; a final line end adds no empty line.
-std::vector<std::string> SplitListing(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
-    return lines;
-}
 
 TClock ClockFrom(uint8_t choice) {
     const TDateTime now =
@@ -106,8 +90,11 @@ void ParseEachLine(const std::vector<std::string>& lines, const TClock& clock) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    const std::vector<std::string> lines =
-        SplitListing(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    // Cut by the client's own splitter, so the lines are the ones a received
+    // listing gives.
+    const std::vector<std::string_view> views =
+        SplitListingLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const std::vector<std::string> lines(views.begin(), views.end());
     if (lines.empty())
         return 0;
     const TClock clock = ClockFrom(data[0]);

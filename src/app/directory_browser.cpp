@@ -3,11 +3,10 @@
 #include "app/app_texts.h"
 #include "app/client_lock.h"
 #include "app/file_rows.h"
+#include "app/files_view.h"
 #include "app/login_controller.h"
 #include "app/remote_path.h"
 #include "ftp/ftp_client.h"
-
-#include <QTreeWidget>
 
 #include <vector>
 
@@ -40,7 +39,7 @@ private:
 } // namespace
 
 TDirectoryBrowser::TDirectoryBrowser(TIdFTP& client, TWindowState& state, TLoginController& login,
-                                     TStatusLine& status, QTreeWidget& files, TImageList& images,
+                                     TStatusLine& status, TFilesView& files, TImageList& images,
                                      TFileTypeIconLookup icons)
     : FClient(client), FState(state), FLogin(login), FStatus(status), FFiles(files),
       FImages(images), FIcons(std::move(icons)) {}
@@ -56,7 +55,7 @@ void TDirectoryBrowser::ShowDirectory(std::string Path) {
     FStatus.SetStatusText(AppText::Retrieving + Path);
     std::vector<std::string> rawLines;
     FClient.ListDirectory(&rawLines, Path, true);
-    const TIdFTPListItems& entries = FClient.DirectoryEntries();
+    TIdFTPListItems& entries = FClient.DirectoryEntries();
     const int files = FileRows::Fill(FFiles, FImages, FIcons, entries);
     // The login's first listing (empty path) keeps the directory the login
     // found.
@@ -65,10 +64,9 @@ void TDirectoryBrowser::ShowDirectory(std::string Path) {
 }
 
 void TDirectoryBrowser::FilesDblClick() {
-    const QList<QTreeWidgetItem*> selected = FFiles.selectedItems();
-    if (selected.isEmpty())
+    const int index = FFiles.SelectedRow();
+    if (index < 0)
         return;
-    const int index = FFiles.indexOfTopLevelItem(selected.first());
     const TIdFTPListItem& entry = FClient.DirectoryEntries().Items(index);
     if (entry.EntryKind == fekDirectory || entry.EntryKind == fekSymbolicLink)
         ShowDirectory(JoinRemotePath(FState.CurrentDir, entry.EntryName));

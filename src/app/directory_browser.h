@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-class QTreeWidget;
+class TFilesView;
 class TIdFTP;
 class TIdFTPListItem;
 class TLoginController;
@@ -17,7 +17,7 @@ class TLoginController;
 class TDirectoryBrowser {
 public:
     TDirectoryBrowser(TIdFTP& client, TWindowState& state, TLoginController& login,
-                      TStatusLine& status, QTreeWidget& files, TImageList& images,
+                      TStatusLine& status, TFilesView& files, TImageList& images,
                       TFileTypeIconLookup icons);
 
     // Lists `Path` (empty: the server's working directory) into the rows,
@@ -35,7 +35,7 @@ private:
     TWindowState& FState;
     TLoginController& FLogin;
     TStatusLine& FStatus;
-    QTreeWidget& FFiles;
+    TFilesView& FFiles;
     TImageList& FImages;
     TFileTypeIconLookup FIcons;
 };

@@ -11,8 +11,13 @@
 // browser so that tests can decide which names get an icon.
 using TFileTypeIconLookup = std::function<QIcon(const std::string& FileName)>;
 
-// The theme's icon for the MIME type guessed from the name, else its generic
-// icon, else the style's plain file picture. Needs a QApplication.
+// The part of a name that decides its type: from the last "." to the end, or
+// empty when there is no "." after the last "\" or ":".
+std::string FileTypeExtension(const std::string& FileName);
+
+// The theme's icon for the MIME type of the name's extension, else its generic
+// icon, else the style's plain file picture. Needs a QApplication; GUI thread
+// only.
 QIcon GetFileTypeIcon(const std::string& FileName);
 
 // The folder picture of image 0.

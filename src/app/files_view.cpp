@@ -1,13 +1,11 @@
 #include "app/files_view.h"
 
-#include "app/file_rows.h"
 #include "app/image_list.h"
 #include "ftp/list_item.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QStyledItemDelegate>
-
-#include <memory>
 
 void FilesAdvancedCustomDrawItem(const QModelIndex& item, QFont& font) noexcept {
     try {
@@ -34,23 +32,42 @@ protected:
 
 } // namespace
 
-void SetUpFilesView(QTreeWidget& files) {
-    files.setColumnCount(6);
-    files.setHeaderLabels({"File name", "Owner", "Group", "Permission", "Size", "Date"});
-    files.setColumnWidth(0, 150);
-    for (int column = 1; column < 6; ++column)
-        files.setColumnWidth(column, 50);
-    files.header()->setStretchLastSection(false);
-    files.header()->setSectionsClickable(false);
-    files.setSortingEnabled(false);
-    files.setRootIsDecorated(false);
-    files.setItemsExpandable(false);
-    files.setUniformRowHeights(true);
-    files.setSelectionMode(QAbstractItemView::SingleSelection);
-    files.setSelectionBehavior(QAbstractItemView::SelectRows);
-    files.setIconSize(QSize(TImageList::Width, TImageList::Height));
-    files.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The view owns the delegate through its parent link.
-    auto delegate = std::make_unique<TFilesItemDelegate>(&files);
-    files.setItemDelegate(delegate.release());
+TFilesView::TFilesView(QWidget* parent) : QTreeView(parent), FRows(new TFileRowsModel(this)) {
+    setModel(FRows);
+    setColumnWidth(0, 150);
+    for (int column = 1; column < FileRows::ColumnCount; ++column)
+        setColumnWidth(column, 50);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(false);
+    setSortingEnabled(false);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    // Every row is as high as the first, so the view need not measure each one
+    // of a long listing.
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setIconSize(QSize(TImageList::Width, TImageList::Height));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new TFilesItemDelegate(this));
+}
+
+int TFilesView::RowCount() const {
+    return FRows->rowCount();
+}
+
+QString TFilesView::RowText(int row, int column) const {
+    return FRows->index(row, column).data().toString();
+}
+
+int TFilesView::RowOfName(const QString& name) const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (RowText(row, 0) == name)
+            return row;
+    return -1;
+}
+
+int TFilesView::SelectedRow() const {
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }

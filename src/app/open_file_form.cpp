@@ -21,18 +21,16 @@ namespace {
 
 // Labels size themselves to their caption, as the designed sizes did in the
 // designed font: with a wider substitute font a fixed width would cut it.
-std::unique_ptr<QLabel> MakeLabel(QWidget* parent, const char* name, const char* caption,
-                                  QPoint topLeft) {
-    auto label = std::make_unique<QLabel>(caption, parent);
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, QPoint topLeft) {
+    auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->move(topLeft);
     label->adjustSize();
     return label;
 }
 
-std::unique_ptr<QLineEdit> MakeEdit(QWidget* parent, const char* name, const char* text,
-                                    QRect geometry) {
-    auto edit = std::make_unique<QLineEdit>(text, parent);
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
     return edit;
@@ -58,6 +56,9 @@ TFormOpenFile::TFormOpenFile(TFormOpenFileOptions options)
 
 TFormOpenFile::~TFormOpenFile() {
     FormDestroy();
+    // The rows read the client's listing and the image list in place; both
+    // go with the members, before Qt deletes the list as a child.
+    FileRows::Clear(*Files);
 }
 
 void TFormOpenFile::createWindowFrame() {
@@ -70,49 +71,48 @@ void TFormOpenFile::createWindowFrame() {
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
     setAutoFillBackground(true);
-    Layout = std::make_unique<QVBoxLayout>(this);
+    Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
 }
 
 void TFormOpenFile::createLoginRow() {
-    Panel1 = std::make_unique<QFrame>(this);
+    Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setFixedHeight(49);
-    Label1 = MakeLabel(Panel1.get(), "Label1", "User Name", {16, 8});
-    Label2 = MakeLabel(Panel1.get(), "Label2", "Password", {160, 8});
-    Label3 = MakeLabel(Panel1.get(), "Label3", "Server", {296, 8});
-    UserName = MakeEdit(Panel1.get(), "UserName", "brimol", {16, 24, 121, 21});
-    Password = MakeEdit(Panel1.get(), "Password", "pelrosta", {160, 24, 121, 21});
-    Server = MakeEdit(Panel1.get(), "Server", DefaultServer, {296, 24, 121, 21});
-    CheckBox1 = std::make_unique<QCheckBox>("Connect", Panel1.get());
+    Label1 = MakeLabel(Panel1, "Label1", "User Name", {16, 8});
+    Label2 = MakeLabel(Panel1, "Label2", "Password", {160, 8});
+    Label3 = MakeLabel(Panel1, "Label3", "Server", {296, 8});
+    UserName = MakeEdit(Panel1, "UserName", "brimol", {16, 24, 121, 21});
+    Password = MakeEdit(Panel1, "Password", "pelrosta", {160, 24, 121, 21});
+    Server = MakeEdit(Panel1, "Server", DefaultServer, {296, 24, 121, 21});
+    CheckBox1 = new QCheckBox("Connect", Panel1);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(433, 27, 97, 17);
     CheckBox1->setChecked(false);
-    Button1 = std::make_unique<QPushButton>("Go Up", Panel1.get());
+    Button1 = new QPushButton("Go Up", Panel1);
     Button1->setObjectName("Button1");
     Button1->setGeometry(432, 8, 49, 16);
-    Layout->addWidget(Panel1.get());
+    Layout->addWidget(Panel1);
 }
 
 void TFormOpenFile::createList() {
-    Files = std::make_unique<QTreeWidget>(this);
+    Files = new TFilesView(this);
     Files->setObjectName("Files");
-    SetUpFilesView(*Files);
-    Layout->addWidget(Files.get(), 1);
-    setTabOrder(UserName.get(), Password.get());
-    setTabOrder(Password.get(), Server.get());
-    setTabOrder(Server.get(), CheckBox1.get());
-    setTabOrder(CheckBox1.get(), Button1.get());
-    setTabOrder(Button1.get(), Files.get());
+    Layout->addWidget(Files, 1);
+    setTabOrder(UserName, Password);
+    setTabOrder(Password, Server);
+    setTabOrder(Server, CheckBox1);
+    setTabOrder(CheckBox1, Button1);
+    setTabOrder(Button1, Files);
 }
 
 void TFormOpenFile::createStatusBar() {
-    Stat = std::make_unique<QStatusBar>(this);
+    Stat = new QStatusBar(this);
     Stat->setObjectName("Stat");
     Stat->setFixedHeight(19);
-    Layout->addWidget(Stat.get());
+    Layout->addWidget(Stat);
 }
 
 void TFormOpenFile::createClient() {
@@ -124,7 +124,7 @@ void TFormOpenFile::createClient() {
 }
 
 void TFormOpenFile::createTimer() {
-    Timer1 = std::make_unique<QTimer>(this);
+    Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
 }
@@ -171,10 +171,10 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
 void TFormOpenFile::wireEvents() {
     // `toggled` comes from a click and from a change made in code alike, which
     // the failed login relies on to log out again.
-    connect(CheckBox1.get(), &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
-    connect(Button1.get(), &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Files.get(), &QTreeWidget::doubleClicked, this, [this] { FilesDblClick(); });
-    connect(Timer1.get(), &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Files, &QTreeView::doubleClicked, this, [this] { FilesDblClick(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     FClient->OnConnected = [this](TIdComponent*) { ClientConnected(); };
     Timer1->start();
 }

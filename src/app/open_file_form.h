@@ -8,6 +8,7 @@
 #include "app/edit_timings.h"
 #include "app/file_opener.h"
 #include "app/file_type_icons.h"
+#include "app/files_view.h"
 #include "app/image_list.h"
 #include "app/keep_alive.h"
 #include "app/login_controller.h"
@@ -25,7 +26,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -92,19 +92,21 @@ public:
     TOpenFiles& OpenFiles() { return *FOpenFiles; }
 
     // --- Controls, in their parent's order ---
-    std::unique_ptr<QVBoxLayout> Layout;
-    std::unique_ptr<QFrame> Panel1;
-    std::unique_ptr<QLabel> Label1;
-    std::unique_ptr<QLabel> Label2;
-    std::unique_ptr<QLabel> Label3;
-    std::unique_ptr<QLineEdit> UserName;
-    std::unique_ptr<QLineEdit> Password;
-    std::unique_ptr<QLineEdit> Server;
-    std::unique_ptr<QCheckBox> CheckBox1;
-    std::unique_ptr<QPushButton> Button1;
-    std::unique_ptr<QTreeWidget> Files;
-    std::unique_ptr<QStatusBar> Stat;
-    std::unique_ptr<QTimer> Timer1;
+    // Owned by their Qt parents (the window, or Panel1 for the login row), as
+    // in Qt's own examples; they live as long as the window.
+    QVBoxLayout* Layout = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* UserName = nullptr;
+    QLineEdit* Password = nullptr;
+    QLineEdit* Server = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    TFilesView* Files = nullptr;
+    QStatusBar* Stat = nullptr;
+    QTimer* Timer1 = nullptr;
 
     static constexpr const char* DefaultServer = "localhost";
     // How long (ms) the client's reads wait for the server: a server that stops

@@ -4,6 +4,7 @@
 
 #include "core/exceptions.h"
 #include "core/text.h"
+#include "ftp/list_lines.h"
 
 namespace {
 
@@ -23,23 +24,6 @@ private:
     int64_t FCap;
 };
 
-// Lines end at CR LF, a lone LF or a lone CR; a final line end adds no empty line.
-std::vector<std::string> SplitListingLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
-
 } // namespace
 
 void TIdFTP::ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier,
@@ -48,7 +32,10 @@ void TIdFTP::ListDirectory(std::vector<std::string>* Dest, const std::string& Sp
     TCappedMemoryStream listing(MaxListingSize);
     InboundTransfer(command, listing, false);
     FDirectoryEntries.reset();
-    std::vector<std::string> lines = SplitListingLines(listing.ToString());
+    // The lines are cut from the received bytes where they lie.
+    const std::vector<std::string_view> views =
+        SplitListingLines(std::string_view(listing.Memory(), static_cast<size_t>(listing.Size())));
+    std::vector<std::string> lines(views.begin(), views.end());
     if (Dest != nullptr)
         *Dest = lines;
     RawListing = std::move(lines);

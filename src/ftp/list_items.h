@@ -4,7 +4,9 @@
 #include "core/datetime.h"
 #include "ftp/list_columns.h"
 #include "ftp/list_item.h"
+#include "ftp/list_parse.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,17 +18,23 @@ using TIdOnParseCustomListFormat = std::function<void(TIdFTPListItem& AItem)>;
 class TIdFTPListItems {
 public:
     TIdFTPListItems() = default;
-    virtual ~TIdFTPListItems() = default;
+    virtual ~TIdFTPListItems();
     TIdFTPListItems(const TIdFTPListItems&) = delete;
     TIdFTPListItems& operator=(const TIdFTPListItems&) = delete;
 
     TIdOnParseCustomListFormat OnParseCustomListFormat;
     TIdFTPListFormat ListFormat = flfUnix;
     // Where "now" comes from: Unix lines without a year and two-digit DOS years
-    // are placed relative to it. Read once per line.
+    // are placed relative to it. Read once per LoadListing, and once per call
+    // of a line parser made directly.
     TClock Clock = &Now;
+    // A reader that keeps references to the entries (the window's rows) is
+    // told here before they go: by Clear, LoadListing or destruction. Called
+    // once, then forgotten.
+    std::function<void()> OnEntriesGoing;
 
-    // Appends an entry with the default field values.
+    // Appends an entry with the default field values. References to entries
+    // stay valid until the collection is cleared.
     TIdFTPListItem& AddEntry();
     // Raises EListError for an index outside 0 .. Count() - 1.
     TIdFTPListItem& Items(int index);
@@ -35,8 +43,8 @@ public:
     void Clear();
 
     // Replaces the content with the entries of `ALines`, read in ListFormat.
-    // Never raises: a line that fails to parse throws away every entry gathered
-    // so far, itself included, and reading goes on with the next line.
+    // Never raises: a line that fails to parse is left out, and reading goes on
+    // with the next line.
     void LoadListing(const std::vector<std::string>& ALines);
 
     virtual TIdFTPListFormat DetectListFormat(const std::string& ALine, bool ADetailed);
@@ -51,6 +59,15 @@ public:
 
 private:
     TDateTime CurrentTime() const;
+    // Parses a line of LoadListing; false when it does not parse. Only the
+    // custom handler may throw, and its failures are caught here too.
+    bool ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today);
+    void DropLastEntry();
+    void TellEntriesGoing();
 
-    std::vector<std::unique_ptr<TIdFTPListItem>> FItems;
+    // Entries live in blocks of a fixed size: one allocation per block rather
+    // than per entry, and an entry never moves once added.
+    static constexpr size_t BlockSize = 256;
+    std::vector<std::unique_ptr<TIdFTPListItem[]>> FBlocks;
+    size_t FCount = 0;
 };

@@ -143,7 +143,7 @@ TEST_F(BrowseTest, LogoutClearsTheRowsAndDisconnects) {
     h.Statuses.clear();
     h.ClickConnect();
     EXPECT_EQ(h.Statuses, (Texts{"Logging out...", "Disconnected"}));
-    EXPECT_EQ(h.Form().Files->topLevelItemCount(), 0);
+    EXPECT_EQ(h.Form().Files->RowCount(), 0);
     EXPECT_FALSE(h.Form().Client().IsConnected());
 }
 

@@ -33,9 +33,7 @@ QIcon Folder() {
 }
 
 struct Rows {
-    Rows() { SetUpFilesView(files); }
-
-    QTreeWidget files;
+    TFilesView files;
     TImageList images{Folder()};
     TIdFTPListItems entries;
 
@@ -43,11 +41,9 @@ struct Rows {
         entries.LoadListing(lines);
         return FileRows::Fill(files, images, TestIcons, entries);
     }
-    std::string Text(int row, int column) {
-        return files.topLevelItem(row)->text(column).toStdString();
-    }
+    std::string Text(int row, int column) { return files.RowText(row, column).toStdString(); }
     int Image(int row) {
-        return files.topLevelItem(row)->data(0, FileRows::ImageIndexRole).toInt();
+        return files.model()->index(row, 0).data(FileRows::ImageIndexRole).toInt();
     }
     bool Bold(int row) {
         QFont font;
@@ -72,7 +68,7 @@ const std::vector<std::string> UnixListing = {
 TEST(FileRows, OneRowPerEntryInListingOrderWithTheSixColumns) {
     Rows r;
     EXPECT_EQ(r.Fill(UnixListing), 3);
-    ASSERT_EQ(r.files.topLevelItemCount(), 5);
+    ASSERT_EQ(r.files.RowCount(), 5);
     const char* names[] = {"a", "link", "notes.txt", "plain", "run.sh"};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(r.Text(i, 0), names[i]);
@@ -91,7 +87,7 @@ TEST(FileRows, FoldersGetImageZeroAndEachFileOrLinkWithAnIconItsOwnImage) {
     EXPECT_EQ(r.Image(1), 1);
     EXPECT_EQ(r.Image(2), 2);
     EXPECT_EQ(r.Image(3), -1);
-    EXPECT_TRUE(r.files.topLevelItem(3)->icon(0).isNull());
+    EXPECT_TRUE(r.files.model()->index(3, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_EQ(r.Image(4), 3);
     EXPECT_EQ(r.images.Count(), 4);
 
@@ -127,7 +123,7 @@ TEST(FileRows, AnEmptyDirectoryHasNoRowsAndAnEmptyImageList) {
     Rows r;
     r.Fill(UnixListing);
     EXPECT_EQ(r.Fill({"total 0"}), 0);
-    EXPECT_EQ(r.files.topLevelItemCount(), 0);
+    EXPECT_EQ(r.files.RowCount(), 0);
     EXPECT_EQ(r.images.Count(), 1);
 }
 
@@ -137,7 +133,7 @@ TEST(FileRows, DosEntriesShowTheParserDefaultsAndAMissingTimeShowsTheDateAlone) 
     EXPECT_EQ(r.Fill({"03-01-24  10:15AM       <DIR>          docs",
                       "03-01-24  12:00AM                  512 readme.txt"}),
               1);
-    ASSERT_EQ(r.files.topLevelItemCount(), 2);
+    ASSERT_EQ(r.files.RowCount(), 2);
     EXPECT_EQ(r.Text(0, 1), "????????");
     EXPECT_EQ(r.Text(0, 2), "????????");
     EXPECT_EQ(r.Text(0, 3), "?????????");
@@ -160,6 +156,29 @@ TEST(FileRows, AFailingIconLookupLeavesTheRowsBuiltSoFar) {
         return TestIcons(name);
     };
     EXPECT_THROW(FileRows::Fill(r.files, r.images, failing, r.entries), std::runtime_error);
-    ASSERT_EQ(r.files.topLevelItemCount(), 3);
+    ASSERT_EQ(r.files.RowCount(), 3);
     EXPECT_EQ(r.Text(2, 0), "notes.txt");
+}
+
+TEST(FileRows, RowsGoWhenTheListingTheyShowGoes) {
+    TFilesView files;
+    TImageList images{Folder()};
+    auto entries = std::make_unique<TIdFTPListItems>();
+    entries->LoadListing(UnixListing);
+    FileRows::Fill(files, images, TestIcons, *entries);
+    ASSERT_EQ(files.RowCount(), 5);
+    entries->LoadListing(UnixListing);
+    EXPECT_EQ(files.RowCount(), 0);
+    FileRows::Fill(files, images, TestIcons, *entries);
+    entries.reset();
+    EXPECT_EQ(files.RowCount(), 0);
+    EXPECT_FALSE(files.model()->index(0, 0).data().isValid());
+}
+
+TEST(FileTypeIcons, TheTypeIsTheExtensionAfterTheLastDot) {
+    EXPECT_EQ(FileTypeExtension("notes.tar.gz"), ".gz");
+    EXPECT_EQ(FileTypeExtension("README"), "");
+    EXPECT_EQ(FileTypeExtension("a.d\\file"), "");
+    EXPECT_EQ(FileTypeExtension("c.x:stream"), "");
+    EXPECT_EQ(FileTypeExtension("trailing."), ".");
 }

@@ -88,7 +88,7 @@ TEST(ScriptedLogin, RefusedPasswordIsShownThenLoggedOutWithQuit) {
     EXPECT_EQ(h.Statuses, (Texts{"Connecting " + ServerText(server.Port()), "Logging in ...",
                                  "Logging out...", "Disconnected"}));
     EXPECT_FALSE(h.Form().CheckBox1->isChecked());
-    EXPECT_EQ(h.Form().Files->topLevelItemCount(), 0);
+    EXPECT_EQ(h.Form().Files->RowCount(), 0);
     EXPECT_EQ(h.Form().State.CurrentDir, "/");
     EXPECT_NE(h.Form().State.LastActivity, 0);
     // The box's "host:port" went to the client in two parts; the typed text is kept.

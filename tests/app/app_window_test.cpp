@@ -57,7 +57,7 @@ TEST(MainWindow, PlacesTheLoginRowAsDesigned) {
     EXPECT_EQ(form.Label1->pos(), QPoint(16, 8));
     EXPECT_EQ(form.Label2->pos(), QPoint(160, 8));
     EXPECT_EQ(form.Label3->pos(), QPoint(296, 8));
-    for (const QLabel* label : {form.Label1.get(), form.Label2.get(), form.Label3.get()})
+    for (const QLabel* label : {form.Label1, form.Label2, form.Label3})
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
             << label->text().toStdString();
     EXPECT_EQ(Geometry(*form.UserName), QRect(16, 24, 121, 21));
@@ -86,11 +86,11 @@ TEST(MainWindow, ListGrowsWithTheWindowWhileLoginRowAndStatusBarKeepTheirHeight)
 
 TEST(MainWindow, ListIsAnUnsortedSingleSelectionReportWithSixColumns) {
     WindowHarness h;
-    QTreeWidget& files = *h.Form().Files;
-    ASSERT_EQ(files.columnCount(), 6);
+    TFilesView& files = *h.Form().Files;
+    ASSERT_EQ(files.model()->columnCount(), 6);
     const char* captions[] = {"File name", "Owner", "Group", "Permission", "Size", "Date"};
     for (int c = 0; c < 6; ++c) {
-        EXPECT_EQ(files.headerItem()->text(c), captions[c]);
+        EXPECT_EQ(files.model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
         EXPECT_EQ(files.columnWidth(c), c == 0 ? 150 : 50) << captions[c];
     }
     EXPECT_FALSE(files.isSortingEnabled());
@@ -102,17 +102,17 @@ TEST(MainWindow, ListIsAnUnsortedSingleSelectionReportWithSixColumns) {
 TEST(MainWindow, TabsThroughTheLoginRowThenTheList) {
     WindowHarness h;
     TFormOpenFile& form = h.Form();
-    EXPECT_EQ(form.UserName->nextInFocusChain(), form.Password.get());
-    EXPECT_EQ(form.Password->nextInFocusChain(), form.Server.get());
-    EXPECT_EQ(form.Server->nextInFocusChain(), form.CheckBox1.get());
-    EXPECT_EQ(form.CheckBox1->nextInFocusChain(), form.Button1.get());
-    EXPECT_EQ(form.Button1->nextInFocusChain(), form.Files.get());
+    EXPECT_EQ(form.UserName->nextInFocusChain(), form.Password);
+    EXPECT_EQ(form.Password->nextInFocusChain(), form.Server);
+    EXPECT_EQ(form.Server->nextInFocusChain(), form.CheckBox1);
+    EXPECT_EQ(form.CheckBox1->nextInFocusChain(), form.Button1);
+    EXPECT_EQ(form.Button1->nextInFocusChain(), form.Files);
 }
 
 TEST(MainWindow, StartsEmptyAndDisconnected) {
     WindowHarness h;
     TFormOpenFile& form = h.Form();
-    EXPECT_EQ(form.Files->topLevelItemCount(), 0);
+    EXPECT_EQ(form.Files->RowCount(), 0);
     EXPECT_EQ(h.Status(), "");
     EXPECT_EQ(form.State.CurrentDir, "");
     EXPECT_EQ(form.State.LastActivity, 0);

@@ -15,7 +15,7 @@ WindowHarness::WindowHarness(TFileTypeIconLookup icons) {
     options.Boxes = std::make_unique<RecordingBoxes>(Boxes);
     options.Icons = std::move(icons);
     FForm = std::make_unique<TFormOpenFile>(std::move(options));
-    QObject::connect(FForm->Stat.get(), &QStatusBar::messageChanged,
+    QObject::connect(FForm->Stat, &QStatusBar::messageChanged,
                      [this](const QString& text) { Statuses.push_back(text.toStdString()); });
     // Mouse input reaches only a shown window (offscreen, nothing appears).
     FForm->show();
@@ -29,20 +29,17 @@ void WindowHarness::SetServer(int port, const std::string& host) {
 }
 
 void WindowHarness::ClickConnect() {
-    QTest::mouseClick(FForm->CheckBox1.get(), Qt::LeftButton);
+    QTest::mouseClick(FForm->CheckBox1, Qt::LeftButton);
 }
 
 void WindowHarness::ClickGoUp() {
-    QTest::mouseClick(FForm->Button1.get(), Qt::LeftButton);
+    QTest::mouseClick(FForm->Button1, Qt::LeftButton);
 }
 
 namespace {
 
-QTreeWidgetItem* FindRow(const QTreeWidget& files, const std::string& name) {
-    for (int i = 0; i < files.topLevelItemCount(); ++i)
-        if (files.topLevelItem(i)->text(0).toStdString() == name)
-            return files.topLevelItem(i);
-    return nullptr;
+int FindRow(const TFilesView& files, const std::string& name) {
+    return files.RowOfName(QString::fromStdString(name));
 }
 
 void SendMouse(QWidget& target, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
@@ -53,12 +50,13 @@ void SendMouse(QWidget& target, QEvent::Type type, QPoint at, Qt::MouseButtons h
 } // namespace
 
 bool WindowHarness::DoubleClickRow(const std::string& name) {
-    QTreeWidgetItem* row = FindRow(*FForm->Files, name);
-    if (row == nullptr)
+    const int row = FindRow(*FForm->Files, name);
+    if (row < 0)
         return false;
-    QTreeWidget& files = *FForm->Files;
-    files.scrollToItem(row);
-    const QPoint at = files.visualItemRect(row).center();
+    TFilesView& files = *FForm->Files;
+    const QModelIndex index = files.model()->index(row, 0);
+    files.scrollTo(index);
+    const QPoint at = files.visualRect(index).center();
     // The events of a double-click, delivered straight to the list so that no
     // timing of synthetic input decides whether they count as one.
     SendMouse(*files.viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton);
@@ -70,20 +68,21 @@ bool WindowHarness::DoubleClickRow(const std::string& name) {
 
 std::vector<std::string> WindowHarness::RowNames() const {
     std::vector<std::string> names;
-    for (int i = 0; i < FForm->Files->topLevelItemCount(); ++i)
-        names.push_back(FForm->Files->topLevelItem(i)->text(0).toStdString());
+    for (int i = 0; i < FForm->Files->RowCount(); ++i)
+        names.push_back(FForm->Files->RowText(i, 0).toStdString());
     return names;
 }
 
 std::vector<std::string> WindowHarness::RowTexts(const std::string& name) const {
     std::vector<std::string> texts;
-    if (QTreeWidgetItem* row = FindRow(*FForm->Files, name))
+    if (const int row = FindRow(*FForm->Files, name); row >= 0)
         for (int column = 0; column < 6; ++column)
-            texts.push_back(row->text(column).toStdString());
+            texts.push_back(FForm->Files->RowText(row, column).toStdString());
     return texts;
 }
 
 int WindowHarness::RowImage(const std::string& name) const {
-    QTreeWidgetItem* row = FindRow(*FForm->Files, name);
-    return row == nullptr ? -2 : row->data(0, FileRows::ImageIndexRole).toInt();
+    const int row = FindRow(*FForm->Files, name);
+    return row < 0 ? -2
+                   : FForm->Files->model()->index(row, 0).data(FileRows::ImageIndexRole).toInt();
 }

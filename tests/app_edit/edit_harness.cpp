@@ -82,7 +82,7 @@ EditWindow::EditWindow(const std::string& mirrorFolder, std::vector<std::string>
     options.Editor = std::move(editor);
     options.Timings = timings;
     FForm = std::make_unique<TFormOpenFile>(std::move(options));
-    QObject::connect(FForm->Stat.get(), &QStatusBar::messageChanged,
+    QObject::connect(FForm->Stat, &QStatusBar::messageChanged,
                      [this](const QString& text) { Statuses.push_back(text.toStdString()); });
     // Never shown: painting would start Qt's own drawing threads, which
     // ThreadSanitizer cannot follow in an uninstrumented Qt.
@@ -106,13 +106,14 @@ void EditWindow::LogIn(int port) {
 }
 
 bool EditWindow::DoubleClick(const std::string& name) {
-    QTreeWidget& files = *FForm->Files;
-    const auto found = files.findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
-    if (found.isEmpty())
+    TFilesView& files = *FForm->Files;
+    const int row = files.RowOfName(QString::fromStdString(name));
+    if (row < 0)
         return false;
-    files.setCurrentItem(found.first());
+    const QModelIndex index = files.model()->index(row, 0);
+    files.setCurrentIndex(index);
     // What the list view signals for a double-click on the row.
-    emit files.doubleClicked(files.model()->index(files.indexOfTopLevelItem(found.first()), 0));
+    emit files.doubleClicked(index);
     return true;
 }
 

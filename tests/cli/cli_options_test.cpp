@@ -106,4 +106,19 @@ TEST(CliOutput, ListLineFieldsAreTabSeparated) {
     EXPECT_EQ(FormatListEntry(undated), "file\t?????????\t????????\t????????\t0\t-\tn");
 }
 
+TEST(CliOutput, ListingIsOneLinePerEntryAndMidnightShowsTheDateAlone) {
+    TIdFTPListItems entries;
+    TIdFTPListItem& first = entries.AddEntry();
+    first.EntryKind = fekDirectory;
+    first.EntryName = "docs";
+    first.LastModified = EncodeDate(2003, 1, 5) + EncodeTime(0, 0, 0, 999);
+    TIdFTPListItem& second = entries.AddEntry();
+    second.EntryName = "a.txt";
+    second.EntrySize = -1;
+    second.LastModified = EncodeDate(999, 12, 31) + EncodeTime(23, 59, 59, 0);
+    EXPECT_EQ(FormatListing(entries),
+              "dir\t?????????\t????????\t????????\t0\t2003-01-05\tdocs\n"
+              "file\t?????????\t????????\t????????\t-1\t0999-12-31 23:59:59\ta.txt\n");
+}
+
 } // namespace

@@ -61,7 +61,7 @@ TEST(WindowReadTimeout, ServerSilentDuringAListingShowsReadTimeoutInTheErrorRepo
     ASSERT_EQ(w.ErrorReports, (Texts{"Read Timeout"}));
     EXPECT_EQ(ErrorReportText(w.ErrorReports[0]), "Read Timeout.");
     // The rows of the last good listing stay.
-    EXPECT_EQ(w.Form().Files->topLevelItemCount(), 1);
+    EXPECT_EQ(w.Form().Files->RowCount(), 1);
 }
 
 // Eight files open in eight editors at once, each saved three times two

@@ -1,6 +1,7 @@
 #include "listing_test_util.h"
 
 #include "core/exceptions.h"
+#include "ftp/list_lines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -66,11 +67,36 @@ TEST(Load, VaxListingIsReadAsUnixLines) {
     EXPECT_THAT(Names(items), testing::ElementsAre("docs", "README"));
 }
 
-TEST(Load, FailingLineKeepsOnlyTheEntriesAfterIt) {
+TEST(Load, FailingLineIsLeftOutAndTheOthersStay) {
     TIdFTPListItems items;
     LoadAsClient(items, {"total 9", DirLine, FileLine,
-                         "-rw-r--r--   1 ftp      ftp          12 Foo 05  2003 bad", DirLine});
-    EXPECT_THAT(Names(items), testing::ElementsAre("docs"));
+                         "-rw-r--r--   1 ftp      ftp          12 Foo 05  2003 bad",
+                         "drwxr-xr-x   2 ftp      ftp", DirLine});
+    EXPECT_THAT(Names(items), testing::ElementsAre("docs", "README", "docs"));
+    EXPECT_EQ(items.Items(2).RawLine, DirLine);
+    EXPECT_EQ(items.Items(2).EntryKind, fekDirectory);
+}
+
+TEST(Load, TheClockIsReadOncePerListing) {
+    TIdFTPListItems items;
+    int readings = 0;
+    items.Clock = [&readings] {
+        ++readings;
+        return EncodeDate(2026, 11, 15);
+    };
+    LoadAsClient(items, {"total 9", DirLine, FileLine,
+                         "-rw-r--r--   1 ftp      ftp          12 Dec 05 10:00 old"});
+    EXPECT_EQ(readings, 1);
+    ASSERT_EQ(items.Count(), 3);
+    EXPECT_EQ(Stamp(items.Items(2).LastModified), "2025-12-05 10:00:00.999");
+}
+
+TEST(Lines, ListingTextEndsLinesAtCrLfLfOrCr) {
+    EXPECT_THAT(SplitListingLines("a\r\nb\nc\rd\r\n\r\ne"),
+                testing::ElementsAre("a", "b", "c", "d", "", "e"));
+    EXPECT_THAT(SplitListingLines("one\r\n"), testing::ElementsAre("one"));
+    EXPECT_THAT(SplitListingLines("cr at end\r"), testing::ElementsAre("cr at end"));
+    EXPECT_TRUE(SplitListingLines("").empty());
 }
 
 TEST(Load, NoneKeepsRawLinesWithDefaults) {
@@ -103,7 +129,7 @@ TEST(Load, UnknownFormatFailsEveryLine) {
                 ThrowsMessage<EIdInvalidFTPListingFormat>(StrEq("Unknown FTP listing format")));
 }
 
-TEST(Custom, HandlerParsesEachLineAndItsFailuresClearTheListing) {
+TEST(Custom, HandlerParsesEachLineAndItsFailuresDropOnlyThatLine) {
     TIdFTPListItems items;
     items.ListFormat = flfCustom;
     items.OnParseCustomListFormat = [](TIdFTPListItem& AItem) {
@@ -112,7 +138,7 @@ TEST(Custom, HandlerParsesEachLineAndItsFailuresClearTheListing) {
         AItem.EntryName = AItem.RawLine.substr(0, AItem.RawLine.find(';'));
     };
     items.LoadListing({"A.TXT;1", "bad", "B.TXT;3", "C.DIR;1"});
-    EXPECT_THAT(Names(items), testing::ElementsAre("B.TXT", "C.DIR"));
+    EXPECT_THAT(Names(items), testing::ElementsAre("A.TXT", "B.TXT", "C.DIR"));
 }
 
 TEST(Custom, WithoutHandlerTheFormatIsUnknown) {

@@ -55,10 +55,15 @@ TEST(UnixLine, MissingGroupMovesOwnerToGroupColumn) {
     EXPECT_EQ(item.EntryName, "notes.txt");
 }
 
-TEST(UnixLine, NameWordsAreJoinedWithSingleBlanks) {
+TEST(UnixLine, NameIsTheRestOfTheLineAsSent) {
     EXPECT_EQ(ParseUnix("-rw-r--r-- 1 o g 1 Jan 5 2003 my file.txt").EntryName, "my file.txt");
     EXPECT_EQ(ParseUnix("-rw-r--r-- 1 o g 1 Jan 5 2003 my  file  .txt  ").EntryName,
-              "my file .txt");
+              "my  file  .txt");
+    // One blank separates the year or time from the name; more belong to it.
+    EXPECT_EQ(ParseUnix("-rw-r--r-- 1 o g 1 Jan  5 12:34   lead.txt").EntryName, "  lead.txt");
+    const auto link = ParseUnix("lrwxrwxrwx 1 root root 7 Jan 5 2003 my  bin -> usr/ my bin");
+    EXPECT_EQ(link.EntryName, "my  bin");
+    EXPECT_EQ(link.LinkTarget, "usr/ my bin");
 }
 
 TEST(UnixLine, SymbolicLinkSplitsAtTheArrow) {

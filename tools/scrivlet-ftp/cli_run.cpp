@@ -16,15 +16,6 @@ namespace {
 
 constexpr int32_t CliBlockSize = 256 * 1024;
 
-const char* KindName(TIdFTPEntryKind kind) {
-    switch (kind) {
-    case fekDirectory: return "dir";
-    case fekSymbolicLink: return "link";
-    case fekFile: break;
-    }
-    return "file";
-}
-
 int64_t LocalFileSize(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
@@ -51,9 +42,7 @@ int RunCommand(TIdFTP& ftp, const CliOptions& options, std::ostream& out, std::o
                 out << line << '\n';
             return 0;
         }
-        TIdFTPListItems& entries = ftp.DirectoryEntries();
-        for (int i = 0; i < entries.Count(); ++i)
-            out << FormatListEntry(entries.Items(i)) << '\n';
+        WriteListing(ftp.DirectoryEntries(), out);
         return 0;
     }
     if (options.Command == "get") {
@@ -93,17 +82,6 @@ void UseSocks(const CliSocksOptions& options, TIdIOHandlerSocket& handler) {
 }
 
 } // namespace
-
-std::string FormatListEntry(const TIdFTPListItem& item) {
-    std::string name = item.EntryName;
-    if (item.EntryKind == fekSymbolicLink && !item.LinkTarget.empty())
-        name += " -> " + item.LinkTarget;
-    const std::string date =
-        item.LastModified == 0 ? std::string("-") : DateTimeToText(item.LastModified);
-    return std::string(KindName(item.EntryKind)) + '\t' + item.OwnerRights + item.GroupRights +
-           item.OtherRights + '\t' + item.OwnerAccount + '\t' + item.GroupAccount + '\t' +
-           std::to_string(item.EntrySize) + '\t' + date + '\t' + name;
-}
 
 std::string FormatTransferSummary(int64_t bytes, double seconds) {
     const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;

@@ -2,14 +2,11 @@
 #pragma once
 
 #include "cli_options.h"
-#include "ftp/list_item.h"
+#include "ls_output.h"
 
 #include <cstdint>
 #include <ostream>
 #include <string>
-
-// One `ls` line: kind, rights, owner, group, size, date and name, tab-separated.
-std::string FormatListEntry(const TIdFTPListItem& item);
 
 // "<bytes> bytes in <seconds> s (<rate> MB/s)".
 std::string FormatTransferSummary(int64_t bytes, double seconds);
