@@ -68,6 +68,8 @@ public:
 
 private:
     using TClock = std::chrono::steady_clock;
+    // How often a wait looks whether the window is closing.
+    static constexpr std::chrono::milliseconds ClosingCheck{20};
     enum class TEnd { EditorClosed, EditorNotStarted, WindowClosing };
     // PassAsked: the window asked for a pass now (it is closing).
     enum class TWait { EditorEnded, TimedOut, PassAsked, WindowClosing };

@@ -161,8 +161,8 @@ void TFormOpenFile::createEditing(TFormOpenFileOptions& options) {
     const std::string mirror =
         options.MirrorFolder.empty() ? DefaultMirrorRoot() : options.MirrorFolder;
     FJournal = std::make_shared<TEditJournal>(mirror + "/" + TEditJournal::FileName);
-    FOpener = std::make_unique<TFileOpener>(
-        State, status, FWorkers, FOpenFiles, FJournal, mirror, options.Editor, options.Timings);
+    FOpener = std::make_unique<TFileOpener>(State, status, FWorkers, FOpenFiles, FJournal, mirror,
+                                            options.Editor, options.Timings);
     FKeepAlive = std::make_unique<TKeepAlive>(
         *FClient, State, status, [this] { return StatusText(); }, options.Ticks);
     FBrowser->OnOpenFile = [this](const TIdFTPListItem& entry) { FOpener->OpenFile(entry); };

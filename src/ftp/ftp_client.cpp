@@ -134,9 +134,13 @@ int TIdFTP::SendRawCommand(const std::string& command) {
     return SendCommand(command, -1);
 }
 
-void TIdFTP::WriteLine(const std::string& text) {
+void TIdFTP::CheckCommandLine(const std::string& text) {
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
         throw EIdInvalidCommandArgument();
+}
+
+void TIdFTP::WriteLine(const std::string& text) {
+    CheckCommandLine(text);
     TIdTCPClient::WriteLine(text);
 }
 

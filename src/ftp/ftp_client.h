@@ -84,6 +84,9 @@ public:
     // text) would end early and let the rest go out as a command of its own,
     // so it raises EIdInvalidCommandArgument and nothing is sent.
     void WriteLine(const std::string& text) override;
+    // Raises EIdInvalidCommandArgument when `text` holds a CR, LF or NUL,
+    // which would end the command line early and start another.
+    static void CheckCommandLine(const std::string& text);
     void NotifyAfterLogin();
     // The server's working directory from PWD's 257 reply ("/" when the reply
     // is refused or carries no quoted path).

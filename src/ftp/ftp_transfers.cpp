@@ -376,6 +376,8 @@ void TIdFTP::FinishTransfer(TOwedReply& owed, bool early) {
 
 void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection direction,
                       bool resume, TIdDownloadSize* size) {
+    // Refused before PASV or PORT goes out, so that nothing is sent for it.
+    CheckCommandLine(command);
     TOwedReply owed = TOwedReply::None;
     // Runs last, once the data connection is closed: only then does a server
     // that was still sending give its final reply.
