@@ -54,17 +54,17 @@ const std::vector<Smuggled> Cases = {
      {"331 Password required"},
      SignOn},
     {"quoted text", [](TIdFTP&) {}, {}, [](TIdFTP& c) { c.SendRawCommand("NOOP\r\nDELE x"); }},
+    // A transfer command is refused before its PORT or PASV goes out.
     {"listed name sent back in RETR",
      [](TIdFTP&) {},
-     {"200 PORT command successful"},
+     {},
      [](TIdFTP& c) {
          TMemoryStream into;
          c.RetrieveStream("/dir/a\r\nDELE x", into, false);
      }},
-    // Passive: STOR goes out before the data connection is dialled.
     {"path in STOR",
      [](TIdFTP& c) { c.Passive = true; },
-     {"227 Entering Passive Mode (127,0,0,1,4,1)"},
+     {},
      [](TIdFTP& c) {
          TMemoryStream from;
          c.StoreStream(from, "/up\nDELE x", false);

@@ -47,6 +47,7 @@ TEST(WindowReadTimeout, ServerSilentDuringAListingShowsReadTimeoutInTheErrorRepo
     FakeFtpServer server;
     server.Reply("331 Password required")
         .Reply("230 Logged in")
+        .Reply("200 Type set to I")
         .Reply("257 \"/\" is the current directory")
         .Reply("200 PORT ok")
         .ReplyRaw(ListingReplies)
