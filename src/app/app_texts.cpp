@@ -1,5 +1,7 @@
 #include "app/app_texts.h"
 
+#include "core/text.h"
+
 namespace AppText {
 
 std::string ListingCounts(const std::string& path, int files, int folders) {
@@ -45,17 +47,7 @@ std::string KeepAliveFailed(const std::string& message) {
 }
 
 std::string NotAPlainFileName(const std::string& name) {
-    std::string shown;
-    for (const char c : name) {
-        if (c == '\0')
-            shown += "\\0";
-        else if (c == '\r')
-            shown += "\\r";
-        else if (c == '\n')
-            shown += "\\n";
-        else
-            shown += c;
-    }
+    const std::string shown = BackslashEscaped(name, std::string_view("\0\r\n", 3));
     return "Cannot open \"" + shown + "\": the server gave a name that is not a plain file name";
 }
 

@@ -18,17 +18,6 @@ static std::recursive_mutex& ExistingLock() {
     return *ClientLock;
 }
 
-TClientLockHold::TClientLockHold() : FLock(ExistingLock()) {
-    FLock.lock();
-}
+TClientLockHold::TClientLockHold() : FHold(ExistingLock()) {}
 
-TClientLockHold::~TClientLockHold() {
-    FLock.unlock();
-}
-
-TClientLockTry::TClientLockTry() : FLock(ExistingLock()), FHeld(FLock.try_lock()) {}
-
-TClientLockTry::~TClientLockTry() {
-    if (FHeld)
-        FLock.unlock();
-}
+TClientLockTry::TClientLockTry() : FHold(ExistingLock(), std::try_to_lock) {}

@@ -18,12 +18,9 @@ class TClientLockHold {
 public:
     // Throws std::logic_error when the lock does not exist (no window).
     TClientLockHold();
-    ~TClientLockHold();
-    TClientLockHold(const TClientLockHold&) = delete;
-    TClientLockHold& operator=(const TClientLockHold&) = delete;
 
 private:
-    std::recursive_mutex& FLock;
+    std::unique_lock<std::recursive_mutex> FHold;
 };
 
 // Holds ClientLock when it is free (or held by this thread) at once, and
@@ -33,13 +30,8 @@ class TClientLockTry {
 public:
     // Throws std::logic_error when the lock does not exist (no window).
     TClientLockTry();
-    ~TClientLockTry();
-    TClientLockTry(const TClientLockTry&) = delete;
-    TClientLockTry& operator=(const TClientLockTry&) = delete;
-
-    bool Held() const { return FHeld; }
+    bool Held() const { return FHold.owns_lock(); }
 
 private:
-    std::recursive_mutex& FLock;
-    bool FHeld;
+    std::unique_lock<std::recursive_mutex> FHold;
 };

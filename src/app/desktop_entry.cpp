@@ -1,5 +1,6 @@
 #include "app/desktop_entry.h"
 
+#include "app/editor_command.h"
 #include "core/text.h"
 
 #include <filesystem>
@@ -35,35 +36,7 @@ std::string UnescapeValue(const std::string& value) {
 // The words of an Exec line: blanks separate them, double quotes keep blanks
 // inside one, and within quotes a backslash keeps the next character.
 std::vector<std::string> SplitExec(const std::string& exec) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (size_t i = 0; i < exec.size(); ++i) {
-        const char c = exec[i];
-        if (quoted) {
-            if (c == '"')
-                quoted = false;
-            else if (c == '\\' && i + 1 < exec.size())
-                word += exec[++i];
-            else
-                word += c;
-        } else if (c == '"') {
-            quoted = true;
-            inWord = true;
-        } else if (c == ' ' || c == '\t' || c == '\n') {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(word);
-    return words;
+    return SplitWords(exec, {"\"", " \t\n", true});
 }
 
 bool IsFileCode(char code) {

@@ -1,5 +1,7 @@
 #include "app/edit_journal.h"
 
+#include "core/text.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -13,18 +15,7 @@ namespace {
 // Fields are separated by tabs; a tab, a line end or a backslash inside one
 // is written with a backslash.
 std::string Escape(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\\')
-            out += "\\\\";
-        else
-            out += c;
-    }
-    return out;
+    return BackslashEscaped(text, "\t\n\\");
 }
 
 std::string Unescape(const std::string& text) {

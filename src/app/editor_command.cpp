@@ -7,21 +7,24 @@
 #include <cstdlib>
 #include <optional>
 
-std::vector<std::string> SplitCommandWords(const std::string& command) {
+std::vector<std::string> SplitWords(const std::string& text, const TWordRules& rules) {
     std::vector<std::string> words;
     std::string word;
     bool inWord = false;
     char quote = 0;
-    for (const char c : command) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (quote != 0) {
             if (c == quote)
                 quote = 0;
+            else if (rules.BackslashInQuotes && c == '\\' && i + 1 < text.size())
+                word += text[++i];
             else
                 word += c;
-        } else if (c == '\'' || c == '"') {
+        } else if (rules.Quotes.find(c) != std::string_view::npos) {
             quote = c;
             inWord = true;
-        } else if (c == ' ' || c == '\t') {
+        } else if (rules.Blanks.find(c) != std::string_view::npos) {
             if (inWord)
                 words.push_back(word);
             word.clear();
@@ -34,6 +37,10 @@ std::vector<std::string> SplitCommandWords(const std::string& command) {
     if (inWord)
         words.push_back(word);
     return words;
+}
+
+std::vector<std::string> SplitCommandWords(const std::string& command) {
+    return SplitWords(command, {"'\"", " \t", false});
 }
 
 std::string CommandText(const std::vector<std::string>& words) {

@@ -5,10 +5,21 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr const char* EditorVariable = "SCRIVLET_EDITOR";
 inline constexpr const char* DefaultEditorCommand = "gedit --wait";
+
+// How a command line is cut into words: which characters quote (a quote
+// keeps blanks inside a word and ends at the same character), which ones
+// separate words, and whether a backslash inside quotes keeps the next one.
+struct TWordRules {
+    std::string_view Quotes;
+    std::string_view Blanks;
+    bool BackslashInQuotes = false;
+};
+std::vector<std::string> SplitWords(const std::string& text, const TWordRules& rules);
 
 // The words of a command as a user writes it: split at blanks and tabs, where
 // single or double quotes keep blanks inside a word (the quotes themselves are

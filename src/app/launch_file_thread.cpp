@@ -250,33 +250,28 @@ bool TLaunchFileThread::Pass(bool retryNow) {
     }
     std::string failure;
     std::string target;
-    switch (Upload(failure, target)) {
+    const TUpload result = Upload(failure, target);
+    switch (result) {
     case TUpload::WindowClosing: return false;
     case TUpload::KeptBoth:
+    case TUpload::Uploaded: {
         FUnsynced = false;
         FShownNotLoggedIn = false;
         FRetryDelay = Timings.RetryFirst;
         MarkUnsynced(false);
         RecordConfirmedContent();
-        return OwnerForm->WithWindow([this, &target](TEditSite& site) {
+        const std::string done = result == TUpload::KeptBoth ? AppText::KeptBoth(LocalPath, target)
+                                                             : AppText::Updated + LocalPath;
+        return OwnerForm->WithWindow([&done](TEditSite& site) {
             site.Beep();
-            site.Status.SetStatusText(AppText::KeptBoth(LocalPath, target));
+            site.Status.SetStatusText(done);
         });
+    }
     case TUpload::Conflict:
     case TUpload::Cancelled:
         MarkUnsynced(true);
         FAwaitSave = true;
         return ShowStatus(AppText::ConflictCancelled(LocalPath));
-    case TUpload::Uploaded:
-        FUnsynced = false;
-        FShownNotLoggedIn = false;
-        FRetryDelay = Timings.RetryFirst;
-        MarkUnsynced(false);
-        RecordConfirmedContent();
-        return OwnerForm->WithWindow([this](TEditSite& site) {
-            site.Beep();
-            site.Status.SetStatusText(AppText::Updated + LocalPath);
-        });
     case TUpload::Failed:
         MarkUnsynced(true);
         FNextTry = TClock::now() + FRetryDelay;

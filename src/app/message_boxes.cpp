@@ -7,7 +7,26 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+#include <vector>
+
 namespace {
+
+template <typename T> struct TButton {
+    const char* Text;
+    QMessageBox::ButtonRole Role;
+    T Answer;
+};
+
+const TButton<TConflictChoice> ConflictButtons[] = {
+    {AppText::ConflictOverwrite, QMessageBox::AcceptRole, TConflictChoice::Overwrite},
+    {AppText::ConflictKeepBoth, QMessageBox::ActionRole, TConflictChoice::KeepBoth},
+    {AppText::ConflictCancel, QMessageBox::RejectRole, TConflictChoice::Cancel}};
+
+const TButton<TUnsyncedChoice> UnsyncedButtons[] = {
+    {AppText::UnsyncedUpload, QMessageBox::AcceptRole, TUnsyncedChoice::Upload},
+    {AppText::UnsyncedLeave, QMessageBox::RejectRole, TUnsyncedChoice::Leave},
+    {AppText::UnsyncedForget, QMessageBox::DestructiveRole, TUnsyncedChoice::Forget}};
 
 class TQtMessageBoxes : public TMessageBoxes {
 public:
@@ -23,20 +42,8 @@ public:
 
     TConflictChoice AskConflict(const std::string& remotePath,
                                 const std::string& localPath) override {
-        QMessageBox box(QMessageBox::Warning, Title(),
-                        QString::fromStdString(AppText::ConflictQuestion(remotePath, localPath)),
-                        QMessageBox::NoButton, FParent);
-        QPushButton* overwrite = box.addButton(AppText::ConflictOverwrite, QMessageBox::AcceptRole);
-        QPushButton* keepBoth = box.addButton(AppText::ConflictKeepBoth, QMessageBox::ActionRole);
-        QPushButton* cancel = box.addButton(AppText::ConflictCancel, QMessageBox::RejectRole);
-        box.setDefaultButton(cancel);
-        box.setEscapeButton(cancel);
-        box.exec();
-        if (box.clickedButton() == overwrite)
-            return TConflictChoice::Overwrite;
-        if (box.clickedButton() == keepBoth)
-            return TConflictChoice::KeepBoth;
-        return TConflictChoice::Cancel;
+        return Ask(QMessageBox::Warning, AppText::ConflictQuestion(remotePath, localPath),
+                   ConflictButtons, TConflictChoice::Cancel);
     }
 
     bool AskCloseAnyway(int files) override {
@@ -50,26 +57,37 @@ public:
 
     TUnsyncedChoice AskUploadUnsynced(const std::string& remotePath,
                                       const std::string& localPath) override {
-        QMessageBox box(QMessageBox::Question, Title(),
-                        QString::fromStdString(AppText::UnsyncedQuestion(remotePath, localPath)),
-                        QMessageBox::NoButton, FParent);
-        QPushButton* upload = box.addButton(AppText::UnsyncedUpload, QMessageBox::AcceptRole);
-        QPushButton* leave = box.addButton(AppText::UnsyncedLeave, QMessageBox::RejectRole);
-        QPushButton* forget = box.addButton(AppText::UnsyncedForget, QMessageBox::DestructiveRole);
-        box.setDefaultButton(leave);
-        box.setEscapeButton(leave);
-        box.exec();
-        if (box.clickedButton() == upload)
-            return TUnsyncedChoice::Upload;
-        if (box.clickedButton() == forget)
-            return TUnsyncedChoice::Forget;
-        return TUnsyncedChoice::Leave;
+        return Ask(QMessageBox::Question, AppText::UnsyncedQuestion(remotePath, localPath),
+                   UnsyncedButtons, TUnsyncedChoice::Leave);
     }
 
 private:
     static QString Title() {
         return QString::fromStdString(
             ApplicationTitle(QCoreApplication::applicationFilePath().toStdString()));
+    }
+
+    // Shows the buttons in order and returns the answer of the one clicked;
+    // `fallback`'s button is the default and what Escape or closing the box
+    // gives.
+    template <typename T, size_t N>
+    T Ask(QMessageBox::Icon icon, const std::string& text, const TButton<T> (&buttons)[N],
+          T fallback) {
+        QMessageBox box(icon, Title(), QString::fromStdString(text), QMessageBox::NoButton,
+                        FParent);
+        std::vector<std::pair<QPushButton*, T>> added;
+        for (const TButton<T>& button : buttons) {
+            added.emplace_back(box.addButton(button.Text, button.Role), button.Answer);
+            if (button.Answer == fallback) {
+                box.setDefaultButton(added.back().first);
+                box.setEscapeButton(added.back().first);
+            }
+        }
+        box.exec();
+        for (const auto& [pressed, answer] : added)
+            if (pressed == box.clickedButton())
+                return answer;
+        return fallback;
     }
 
     void Show(QMessageBox::Icon icon, const std::string& text) {

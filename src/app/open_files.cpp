@@ -21,18 +21,11 @@ std::optional<std::string> TOpenFiles::LocalPathOf(const TOpenFileKey& key) cons
 }
 
 void TOpenFiles::SetUnsynced(const TOpenFileKey& key, bool unsynced) {
-    std::lock_guard<std::mutex> hold(FMutex);
-    const auto found = FFiles.find(key);
-    if (found != FFiles.end())
-        found->second.Unsynced = unsynced;
+    SetFlag(key, &TEntry::Unsynced, unsynced);
 }
 
 int TOpenFiles::UnsyncedCount() const {
-    std::lock_guard<std::mutex> hold(FMutex);
-    int count = 0;
-    for (const auto& [key, entry] : FFiles)
-        count += entry.Unsynced ? 1 : 0;
-    return count;
+    return CountWhere([](const TEntry& entry) { return entry.Unsynced; });
 }
 
 int TOpenFiles::OpenCount() const {
@@ -41,25 +34,15 @@ int TOpenFiles::OpenCount() const {
 }
 
 void TOpenFiles::SetEditorRunning(const TOpenFileKey& key, bool running) {
-    std::lock_guard<std::mutex> hold(FMutex);
-    const auto found = FFiles.find(key);
-    if (found != FFiles.end())
-        found->second.EditorRunning = running;
+    SetFlag(key, &TEntry::EditorRunning, running);
 }
 
 void TOpenFiles::SetWatched(const TOpenFileKey& key, bool watched) {
-    std::lock_guard<std::mutex> hold(FMutex);
-    const auto found = FFiles.find(key);
-    if (found != FFiles.end())
-        found->second.Watched = watched;
+    SetFlag(key, &TEntry::Watched, watched);
 }
 
 int TOpenFiles::AtRiskCount() const {
-    std::lock_guard<std::mutex> hold(FMutex);
-    int count = 0;
-    for (const auto& [key, entry] : FFiles)
-        count += (entry.Unsynced || entry.EditorRunning) ? 1 : 0;
-    return count;
+    return CountWhere([](const TEntry& entry) { return entry.Unsynced || entry.EditorRunning; });
 }
 
 int TOpenFiles::RequestPass() {
@@ -85,4 +68,17 @@ bool TOpenFiles::PassesDone(int request) const {
         if (entry.Watched && entry.PassDone < request)
             return false;
     return true;
+}
+
+void TOpenFiles::SetFlag(const TOpenFileKey& key, bool TEntry::*flag, bool value) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    const auto found = FFiles.find(key);
+    if (found != FFiles.end())
+        found->second.*flag = value;
+}
+
+int TOpenFiles::CountWhere(bool (*counts)(const TEntry&)) const {
+    std::lock_guard<std::mutex> hold(FMutex);
+    return static_cast<int>(std::count_if(
+        FFiles.begin(), FFiles.end(), [counts](const auto& file) { return counts(file.second); }));
 }

@@ -56,6 +56,9 @@ private:
         int PassDone = 0;
     };
     mutable std::mutex FMutex;
+    void SetFlag(const TOpenFileKey& key, bool TEntry::*flag, bool value);
+    int CountWhere(bool (*counts)(const TEntry&)) const;
+
     std::map<TOpenFileKey, TEntry> FFiles;
     int FPassRequest = 0;
 };

@@ -46,23 +46,11 @@ public:
 
     // Runs `body(site)` unless the window is closing; false when it did not
     // run. While it runs the window stays. Exceptions pass through.
-    template <typename Body> bool WithWindow(Body&& body) {
-        if (!Enter(false))
-            return false;
-        TInside inside(*this, false);
-        body(FSite);
-        return true;
-    }
+    template <typename Body> bool WithWindow(Body&& body) { return Run(false, body); }
     // The same for an upload, which the window's destruction lets finish
     // (for a while) before it wakes it by force: a cut upload may leave a
     // short file on the server.
-    template <typename Body> bool WithWindowUploading(Body&& body) {
-        if (!Enter(true))
-            return false;
-        TInside inside(*this, true);
-        body(FSite);
-        return true;
-    }
+    template <typename Body> bool WithWindowUploading(Body&& body) { return Run(true, body); }
 
     bool Closing() const;
     // Waits at most `timeout` for the window to start closing; true when it has.
@@ -76,6 +64,13 @@ public:
                std::chrono::milliseconds uploadGrace = std::chrono::milliseconds(0));
 
 private:
+    template <typename Body> bool Run(bool uploading, Body& body) {
+        if (!Enter(uploading))
+            return false;
+        TInside inside(*this, uploading);
+        body(FSite);
+        return true;
+    }
     struct TInside {
         TInside(TWindowLink& link, bool uploading) : Link(link), Uploading(uploading) {}
         ~TInside() { Link.Leave(Uploading); }

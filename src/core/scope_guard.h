@@ -9,19 +9,24 @@
 #include <exception>
 #include <utility>
 
-template <typename F> class TScopeExit {
+// When the guard's action runs: on every exit, or only on one by exception.
+enum class TScopeRun { Always, OnFailure };
+
+template <TScopeRun When, typename F> class TScopeGuard {
 public:
-    explicit TScopeExit(F action) : FAction(std::move(action)) {}
-    TScopeExit(const TScopeExit&) = delete;
-    TScopeExit& operator=(const TScopeExit&) = delete;
+    explicit TScopeGuard(F action) : FAction(std::move(action)) {}
+    TScopeGuard(const TScopeGuard&) = delete;
+    TScopeGuard& operator=(const TScopeGuard&) = delete;
 
     // On the normal path a failing cleanup reports its own exception, as code
     // written after the guarded block would. While another exception unwinds,
     // that one is the failure to report: the cleanup's own is dropped, since a
     // second exception would end the program.
-    ~TScopeExit() noexcept(false) {
-        if (std::uncaught_exceptions() == FUnwinding) {
-            FAction();
+    ~TScopeGuard() noexcept(When == TScopeRun::OnFailure) {
+        const bool unwinding = std::uncaught_exceptions() != FUnwinding;
+        if (!unwinding) {
+            if constexpr (When == TScopeRun::Always)
+                FAction();
             return;
         }
         try {
@@ -34,25 +39,17 @@ private:
     F FAction;
     int FUnwinding = std::uncaught_exceptions();
 };
+
+// A callable run on every exit from the scope.
+template <typename F> class TScopeExit : public TScopeGuard<TScopeRun::Always, F> {
+public:
+    using TScopeGuard<TScopeRun::Always, F>::TScopeGuard;
+};
+template <typename F> TScopeExit(F) -> TScopeExit<F>;
 
 // A callable run only when the scope is left by an exception.
-template <typename F> class TScopeFail {
+template <typename F> class TScopeFail : public TScopeGuard<TScopeRun::OnFailure, F> {
 public:
-    explicit TScopeFail(F action) : FAction(std::move(action)) {}
-    TScopeFail(const TScopeFail&) = delete;
-    TScopeFail& operator=(const TScopeFail&) = delete;
-
-    ~TScopeFail() {
-        if (std::uncaught_exceptions() == FUnwinding)
-            return;
-        try {
-            FAction();
-        } catch (...) {
-            // The exception on its way is the failure to report.
-        }
-    }
-
-private:
-    F FAction;
-    int FUnwinding = std::uncaught_exceptions();
+    using TScopeGuard<TScopeRun::OnFailure, F>::TScopeGuard;
 };
+template <typename F> TScopeFail(F) -> TScopeFail<F>;

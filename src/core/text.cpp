@@ -203,3 +203,29 @@ int32_t StrToInt(std::string_view text) {
         throw EConvertError(FormatMsg(TIdMsg::InvalidInteger, {text}));
     return *v;
 }
+
+std::string BackslashEscaped(std::string_view text, std::string_view special) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (special.find(c) == std::string_view::npos) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '\0': out += "\\0"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\\': out += "\\\\"; break;
+        default: {
+            static constexpr char Hex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += Hex[byte >> 4];
+            out += Hex[byte & 15];
+        }
+        }
+    }
+    return out;
+}

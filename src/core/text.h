@@ -35,6 +35,9 @@ std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 std::string RemoveAll(std::string_view text, char c);
+// `text` with each character of `special` written as its backslash escape
+// (\0, \t, \n, \r, \\; any other as \xHH), so that it shows on one line.
+std::string BackslashEscaped(std::string_view text, std::string_view special);
 
 // Whole-text integer conversion in the run-time library's rules: optional blanks
 // before, an optional sign, decimal digits (or "$"/"0x" hex), nothing after.

@@ -54,8 +54,13 @@ TEST(EditScripted, NamesThatWouldLeaveTheMirrorFolderAreRefused) {
 TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     FakeFtpServer server;
     ScriptLogin(server);
-    // The download's RETR is never answered (SIZE and MDTM come first).
-    server.Reply("213 5").Reply("213 20240301000000").Reply("200 PORT ok").NoReply();
+    // The download's RETR is never answered (SIZE and MDTM come first, then
+    // the retrieve's own SIZE).
+    server.Reply("213 5")
+        .Reply("213 20240301000000")
+        .Reply("213 5")
+        .Reply("200 PORT ok")
+        .NoReply();
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n"});
     TempDir mirror;
     TempDir scratch;
@@ -69,7 +74,7 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     EXPECT_EQ(TLaunchFileThread::Running(), 1);
     EXPECT_TRUE(w.Close());
     EXPECT_TRUE(server.WaitForDisconnect());
-    EXPECT_EQ(server.Commands().size(), 10u);
+    EXPECT_EQ(server.Commands().size(), 11u);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
 
@@ -79,6 +84,8 @@ TEST(EditScripted, ADownloadTheServerAbortedStartsNoEditorAndSaysSo) {
     // Half the file, then the server's word that it did not all arrive.
     server.Reply("213 10")
         .Reply("213 20240301000000")
+        // No size for the retrieve itself: the abort, not the count, ends it.
+        .Reply("550 SIZE not available")
         .Reply("200 PORT ok")
         .ReplyRaw("150 Opening\r\n426 Connection closed; transfer aborted\r\n226 Abort done\r\n");
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   10 Mar 01  2024 notes.txt\r\n", "half"});
@@ -98,7 +105,11 @@ TEST(EditScripted, ADownloadTheServerAbortedStartsNoEditorAndSaysSo) {
 TEST(EditScripted, AnEditorThatCannotStartIsNamedWithTheReason) {
     FakeFtpServer server;
     ScriptLogin(server);
-    server.Reply("200 PORT ok").ReplyRaw("150 Opening\r\n226 Done\r\n");
+    server.Reply("213 5")
+        .Reply("213 20240301000000")
+        .Reply("213 5")
+        .Reply("200 PORT ok")
+        .ReplyRaw("150 Opening\r\n226 Done\r\n");
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n", "hello"});
     TempDir mirror;
     EditWindow w(mirror.Path(), {"/nonexistent/my editor", "--wait"});
