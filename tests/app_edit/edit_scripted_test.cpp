@@ -69,7 +69,7 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     w.Form().Timer1->stop();
     w.LogIn(server.Port());
     ASSERT_TRUE(w.DoubleClick("notes.txt"));
-    ASSERT_TRUE(server.WaitForCommands(10));
+    ASSERT_TRUE(server.WaitForCommands(11));
     EXPECT_EQ(server.Commands().back(), "RETR /notes.txt");
     EXPECT_EQ(TLaunchFileThread::Running(), 1);
     EXPECT_TRUE(w.Close());
