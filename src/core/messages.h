@@ -118,6 +118,17 @@ enum class TIdMsg {
     SockHOST_NOT_FOUND,
     // Bulk transfer
     SizePrefixTooLarge,
+    // TLS on control and data connections
+    TlsSetupFailed,
+    TlsHandshakeFailed,
+    TlsHandshakeTimeout,
+    TlsRecordFailed,
+    TlsCertificateRejected,
+    TlsPinMismatch,
+    TlsDataCertificateChanged,
+    TlsAuthRefused,
+    TlsSessionReuseRequired,
+    TlsTruncatedDownload,
 };
 
 // The text of one entry.

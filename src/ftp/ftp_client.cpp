@@ -1,12 +1,16 @@
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
+#include "net/tls_context.h"
 
 TIdFTP::TIdFTP() {
     Port = IdPORT_FTP;
 }
 
-TIdFTP::~TIdFTP() = default;
+TIdFTP::~TIdFTP() {
+    // The TLS layer goes before the context it was made from.
+    CloseTransport();
+}
 
 void TIdFTP::ConnectToHost(int32_t timeout) {
     FControlHost = Host;
@@ -31,8 +35,12 @@ void TIdFTP::ConnectServer(bool AutoLogin, int32_t Timeout) {
         // The login commands name the real server, not the proxy.
         Host = host;
         Port = port;
+        if (UseTLS == TIdUseTLS::utUseImplicitTLS)
+            StartControlTLS();
         ReadReply({220});
         WelcomeReply().Assign(LastReply());
+        if (UseTLS == TIdUseTLS::utUseExplicitTLS)
+            NegotiateExplicitTLS();
         if (AutoLogin) {
             SignOn();
             NotifyAfterLogin();
@@ -95,6 +103,7 @@ void TIdFTP::SignOn() {
     case TIdFtpProxyType::fpcmHttpProxyWithFtp: throw EIdException(TIdMsg::CommandNotSupported);
     }
     FLoginReply.Assign(LastReply());
+    ProtectDataChannel();
 }
 
 void TIdFTP::SignOff() {

@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
+#include "net/tls_io_handler.h"
 #include "sock/stack.h"
 
 #include <type_traits>
@@ -25,7 +26,7 @@ public:
 
 protected:
     std::unique_ptr<TIdIOHandler> MakeDefaultIOHandler() override {
-        auto handler = std::make_unique<TIdIOHandlerSocket>();
+        auto handler = std::make_unique<TIdIOHandlerTLS>();
         handler->AssignSocksInfo(FSocks);
         return handler;
     }
@@ -294,9 +295,12 @@ void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection di
         ReadPreliminaryReply(direction);
         if (listener != nullptr)
             AcceptDataConnection(*listener);
-        if (direction == TDirection::Inbound)
+        ProtectDataConnection(data.Connection());
+        if (direction == TDirection::Inbound) {
+            const int64_t start = stream.Position();
             data.Connection().ReceiveStream(stream, -1, true);
-        else
+            CheckProtectedDownloadEnd(data.Connection(), stream.Position() - start);
+        } else
             SendOutbound(data.Connection(), stream);
     }
     FinishTransfer();
