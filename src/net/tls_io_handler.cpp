@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -59,6 +60,7 @@ void TIdIOHandlerTLS::StartClientTLS(TIdTLSContext& context, const std::string& 
     FEnded = false;
     FEndedWithoutNotify = false;
     FSSL = context.NewConnection(control);
+    FCloseWait = timeout > 0 ? timeout : DefaultCloseWait;
     const int fd = SocketHandle()->NativeSocket();
     // Non-blocking below OpenSSL, so that every wait has our deadline.
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -230,10 +232,10 @@ void TIdIOHandlerTLS::EndTLS() {
     if (FSSL == nullptr)
         return;
     if (FShutdownAllowed) {
-        // close_notify, so that the server knows an upload is complete; its
-        // answer is not awaited.
+        // close_notify, so that the server knows an upload is complete.
         ERR_clear_error();
         SSL_shutdown(FSSL);
+        DrainBeforeClose();
     }
     SSL_free(FSSL);
     ERR_clear_error();
@@ -241,6 +243,22 @@ void TIdIOHandlerTLS::EndTLS() {
     FShutdownAllowed = false;
     FPlain.clear();
     FPlainStart = 0;
+}
+
+void TIdIOHandlerTLS::DrainBeforeClose() {
+    // Closing a socket with unread bytes (a session ticket the server sent
+    // on a data connection, its own close_notify) makes the system reset the
+    // connection, and the server then loses the end of an upload it had not
+    // read yet. So: end our direction, and read until the server closes.
+    const int fd = SocketHandle()->NativeSocket();
+    ::shutdown(fd, SHUT_WR);
+    const int64_t deadline = NowMs() + FCloseWait;
+    char scratch[4096];
+    while (WaitSocket(TWait::Readable, deadline)) {
+        const ssize_t n = ::recv(fd, scratch, sizeof scratch, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+            return;
+    }
 }
 
 void TIdIOHandlerTLS::CloseHandler() {

@@ -50,6 +50,10 @@ private:
     // One SSL_read into FPlain: true when bytes came or the stream ended.
     bool ReadRecord();
     void EndTLS();
+    void DrainBeforeClose();
+    // How long (ms) a close waits for the server to close its side.
+    static constexpr int32_t DefaultCloseWait = 30000;
+    int32_t FCloseWait = DefaultCloseWait;
 
     SSL* FSSL = nullptr;
     bool FControl = false;
