@@ -10,6 +10,7 @@ packages=(
   python3-pyftpdlib
   microsocks dante-server
   curl time
+  libssl-dev openssl python3-openssl vsftpd
 )
 [ "$#" -gt 0 ] && packages+=("$@")
 

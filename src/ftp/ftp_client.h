@@ -131,6 +131,8 @@ protected:
     // Names a refused data connection for what it is when the server wanted
     // the TLS session resumed.
     [[noreturn]] void RaiseReplyError() override;
+    // What the TLS connections share (nullptr before the first TLS login).
+    TIdTLSContext* TLSContext() const { return FTLSContext.get(); }
     // Safe from another thread: wakes the transfer in progress by shutting its
     // data socket (or the listener still waiting for the server) down; the
     // transfer's own thread closes and destroys it.
@@ -171,6 +173,9 @@ private:
     // A protected download that ended without close_notify before the size
     // the 1xx reply announced is a failed one.
     void CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received);
+    // After a failed protected transfer: raises the server's refusal when it
+    // refused the data connection for not resuming the session.
+    void ExplainFailedDataConnection();
     // Publishes a new data connection for AbortTransfer, and takes it back
     // (destroying it) once no other thread can reach it any more.
     template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);

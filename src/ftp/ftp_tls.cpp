@@ -104,14 +104,18 @@ void TIdFTP::CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received)
         return;
     if (FAnnouncedSize >= 0 && received >= FAnnouncedSize)
         return;
+    ExplainFailedDataConnection();
+    throw EIdTLSTruncated(MsgText(TIdMsg::TlsTruncatedDownload));
+}
+
+void TIdFTP::ExplainFailedDataConnection() {
     // A server that refuses an unresumed session closes the data connection
     // at once and says why on the control connection.
-    if (FDataTLSFresh && IOHandler() != nullptr && IOHandler()->InputReady(ReadTimeout)) {
-        ReadRawReply();
-        if (LastReply().NumericCode() >= 400)
-            RaiseReplyError();
-    }
-    throw EIdTLSTruncated(MsgText(TIdMsg::TlsTruncatedDownload));
+    if (!FDataTLSFresh || IOHandler() == nullptr || !IOHandler()->InputReady(ReadTimeout))
+        return;
+    ReadRawReply();
+    if (LastReply().NumericCode() >= 400)
+        RaiseReplyError();
 }
 
 void TIdFTP::RaiseReplyError() {

@@ -253,8 +253,10 @@ void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
         // Passive stores send from where the stream stands, active ones all of it.
         data.SendStream(stream, !Passive, false, 0);
     } catch (const EIdException& error) {
-        if (!SendEndedByAbort(error))
-            throw;
+        if (SendEndedByAbort(error))
+            return;
+        ExplainFailedDataConnection();
+        throw;
     }
 }
 

@@ -7,8 +7,8 @@
 
 namespace {
 
-// Marks the connection objects whose new sessions the context keeps.
-int KeepsSessionsIndex() {
+// Leads from a connection object to the context that keeps its sessions.
+int ContextIndex() {
     static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
     return index;
 }
@@ -67,20 +67,22 @@ void TIdTLSContext::ForgetSession() {
     FSession = nullptr;
 }
 
-SSL* TIdTLSContext::NewConnection(bool keepsSessions) {
+SSL* TIdTLSContext::NewConnection() {
     SSL* ssl = SSL_new(FContext);
     if (ssl == nullptr)
         ThrowSetupError();
-    SSL_set_ex_data(ssl, KeepsSessionsIndex(), keepsSessions ? this : nullptr);
+    SSL_set_ex_data(ssl, ContextIndex(), this);
     return ssl;
 }
 
 int TIdTLSContext::OnNewSession(SSL* ssl, SSL_SESSION* session) {
-    auto* context = static_cast<TIdTLSContext*>(SSL_get_ex_data(ssl, KeepsSessionsIndex()));
+    auto* context = static_cast<TIdTLSContext*>(SSL_get_ex_data(ssl, ContextIndex()));
     if (context == nullptr)
         return 0;
     // With TLS 1.3 the server's tickets arrive after the handshake, one or
-    // more: the newest is the one to offer.
+    // more, on the control connection and on every data connection; servers
+    // that keep sessions themselves (vsftpd) take each ticket only once, so
+    // the newest is the one to offer next.
     context->ForgetSession();
     context->FSession = session;
     return 1; // we keep the reference

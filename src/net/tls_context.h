@@ -1,6 +1,6 @@
 // What every TLS connection of one client shares: the OpenSSL context with the
-// trust settings, and the session of the control connection that the data
-// connections resume.
+// trust settings, and the newest session the server issued (first on the
+// control connection), which the next data connection resumes.
 #pragma once
 
 #include <memory>
@@ -29,10 +29,9 @@ public:
     TIdTLSContext& operator=(const TIdTLSContext&) = delete;
 
     const TIdTLSTrust& Trust() const { return FTrust; }
-    // A new connection object; `keepsSessions` marks the control connection,
-    // whose sessions (as the server issues them, also after the handshake
-    // with TLS 1.3) become the one the data connections resume.
-    SSL* NewConnection(bool keepsSessions);
+    // A new connection object; the sessions the server issues on it (with
+    // TLS 1.3 after the handshake) become the one to resume next.
+    SSL* NewConnection();
     // The session to resume, or nullptr before the control handshake.
     SSL_SESSION* Session() const { return FSession; }
     void ForgetSession();

@@ -59,7 +59,7 @@ void TIdIOHandlerTLS::StartClientTLS(TIdTLSContext& context, const std::string& 
     FControl = control;
     FEnded = false;
     FEndedWithoutNotify = false;
-    FSSL = context.NewConnection(control);
+    FSSL = context.NewConnection();
     FCloseWait = timeout > 0 ? timeout : DefaultCloseWait;
     const int fd = SocketHandle()->NativeSocket();
     // Non-blocking below OpenSSL, so that every wait has our deadline.
@@ -249,14 +249,20 @@ void TIdIOHandlerTLS::DrainBeforeClose() {
     // Closing a socket with unread bytes (a session ticket the server sent
     // on a data connection, its own close_notify) makes the system reset the
     // connection, and the server then loses the end of an upload it had not
-    // read yet. So: end our direction, and read until the server closes.
-    const int fd = SocketHandle()->NativeSocket();
-    ::shutdown(fd, SHUT_WR);
+    // read yet. So: end our direction, and read through TLS (which keeps the
+    // tickets the next data connection needs) until the server closes.
+    ::shutdown(SocketHandle()->NativeSocket(), SHUT_WR);
     const int64_t deadline = NowMs() + FCloseWait;
     char scratch[4096];
-    while (WaitSocket(TWait::Readable, deadline)) {
-        const ssize_t n = ::recv(fd, scratch, sizeof scratch, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+    for (;;) {
+        ERR_clear_error();
+        const int r = SSL_read(FSSL, scratch, sizeof scratch);
+        if (r > 0)
+            continue;
+        const int error = SSL_get_error(FSSL, r);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return;
+        if (!WaitSocket(TWait::Readable, deadline))
             return;
     }
 }

@@ -1,7 +1,7 @@
 // What FTPS refuses: certificates that do not verify (unknown CA, wrong
 // name, expired, wrong pin), with nothing of the login sent, and a server
 // that will not do AUTH TLS.
-#include "ftps_fixture.h"
+#include "support/ftps_server_setup.h"
 
 #include "net/tls_errors.h"
 #include "support/fake_ftp_server.h"

@@ -1,7 +1,7 @@
 // FTPS against a real server: explicit and implicit TLS, listings, downloads
 // and uploads byte-identical in both data-connection modes, many transfers on
 // one login.
-#include "ftps_fixture.h"
+#include "support/ftps_server_setup.h"
 
 #include "core/streams.h"
 #include "net/tls_io_handler.h"

@@ -1,6 +1,7 @@
 // The command line of scrivlet-ftp: what it accepts and the help text.
 #pragma once
 
+#include "cli_tls.h"
 #include "ftp/proxy_settings.h"
 #include "net/socks_info.h"
 
@@ -23,6 +24,7 @@ struct CliSocksOptions {
 struct CliOptions {
     std::string Host;
     int32_t Port = 21;
+    bool PortGiven = false;
     std::string User = "anonymous";
     std::string Password;
     bool PasswordGiven = false;
@@ -31,6 +33,7 @@ struct CliOptions {
     int32_t TimeoutSeconds = 60;
     TIdFtpProxySettings Proxy;
     CliSocksOptions Socks;
+    CliTlsOptions Tls;
     std::string Command;
     std::vector<std::string> Args;
     bool Resume = false;

@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "ftp/ftp_client.h"
 #include "net/io_handler.h"
+#include "net/tls_io_handler.h"
 
 #include <chrono>
 #include <cstdio>
@@ -120,8 +121,9 @@ std::string FormatTransferSummary(int64_t bytes, double seconds) {
 }
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    // Declared first: it must outlive the client that uses it.
-    TIdIOHandlerSocket socksHandler;
+    // Declared first: it must outlive the client that uses it. A TLS handler,
+    // so that FTPS runs over the proxy too.
+    TIdIOHandlerTLS socksHandler;
     TIdFTP ftp;
     if (options.Socks.Version != TSocksVersion::svNoSocks) {
         UseSocks(options.Socks, socksHandler);
@@ -139,6 +141,7 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     // A server that stops answering must not hold the command for ever.
     ftp.ReadTimeout = options.TimeoutSeconds * 1000;
     ftp.SetProxySettings(options.Proxy);
+    ApplyTlsOptions(options.Tls, ftp, err);
     try {
         ftp.ConnectServer(true, IdTimeoutDefault);
         const int status = RunCommand(ftp, options, out, err);
