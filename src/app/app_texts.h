@@ -37,4 +37,15 @@ std::string KeepAliveFailed(const std::string& message);
 // The error report for an entry whose name cannot name a local file.
 std::string NotAPlainFileName(const std::string& name);
 
+// FTPS: the question about a server certificate that did not verify.
+inline constexpr const char* TrustOnce = "Trust once";
+inline constexpr const char* AlwaysTrust = "Always trust";
+// The question's text: the server, why the certificate did not verify, its
+// SHA-256 fingerprint, subject, issuer and validity dates; `changed` says that
+// another certificate was trusted for this server before.
+std::string CertificateQuestion(const std::string& server, const std::string& problem,
+                                const std::string& sha256, const std::string& subject,
+                                const std::string& issuer, const std::string& notBefore,
+                                const std::string& notAfter, bool changed);
+
 } // namespace AppText

@@ -4,6 +4,7 @@
 // browser.
 #pragma once
 
+#include "app/certificate_trust.h"
 #include "app/directory_browser.h"
 #include "app/file_opener.h"
 #include "app/file_type_icons.h"
@@ -50,6 +51,12 @@ struct TFormOpenFileOptions {
     // The editor command's words; EditorProgram() (SCRIVLET_EDITOR, else
     // gedit) when empty.
     std::vector<std::string> Editor;
+    // The question about a server certificate that did not verify; a modal
+    // Qt dialog when not given.
+    std::unique_ptr<TCertificateQuestion> TrustQuestion;
+    // The always-trusted certificates; TTrustedCertificates::DefaultFile()
+    // when empty.
+    std::string TrustedCertificatesFile;
 };
 
 class TFormOpenFile : public QWidget, private TLoginView {
@@ -120,6 +127,8 @@ private:
     void ShowDirectory(const std::string& path) override;
 
     std::unique_ptr<TMessageBoxes> FBoxes;
+    std::unique_ptr<TCertificateQuestion> FTrustQuestion;
+    TTrustedCertificates FTrusted;
     std::unique_ptr<TWindowFtpClient> FClient;
     std::unique_ptr<TLoginController> FLogin;
     std::unique_ptr<TDirectoryBrowser> FBrowser;
