@@ -100,7 +100,8 @@ void TIdFTP::ProtectDataConnection(TIdTCPConnection& data) {
 
 void TIdFTP::CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received) {
     auto* handler = dynamic_cast<TIdIOHandlerTLS*>(data.IOHandler());
-    if (!FDataProtected || handler == nullptr || !handler->EndedWithoutNotify())
+    // An abort ends the data connection on purpose; its replies tell the rest.
+    if (!FDataProtected || FAbortRequested || handler == nullptr || !handler->EndedWithoutNotify())
         return;
     if (FAnnouncedSize >= 0 && received >= FAnnouncedSize)
         return;

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -157,13 +158,18 @@ bool TIdIOHandlerTLS::ReadRecord() {
     FPlain.resize(kept + RecordBufferSize);
     ERR_clear_error();
     errno = 0;
-    const int r = SSL_read(FSSL, FPlain.data() + kept, static_cast<int>(RecordBufferSize));
+    int r = 0;
+    int error = SSL_ERROR_NONE;
+    {
+        const std::lock_guard<std::mutex> hold(FSSLLock);
+        r = SSL_read(FSSL, FPlain.data() + kept, static_cast<int>(RecordBufferSize));
+        error = r > 0 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
+    }
     if (r > 0) {
         FPlain.resize(kept + static_cast<size_t>(r));
         return true;
     }
     FPlain.resize(kept);
-    const int error = SSL_get_error(FSSL, r);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE)
         return false;
     if (error == SSL_ERROR_ZERO_RETURN) {
@@ -188,7 +194,7 @@ bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
     const int64_t deadline = milliseconds >= 0 ? NowMs() + milliseconds : -1;
     for (;;) {
         // Bytes OpenSSL already holds need no wait on the socket.
-        if (SSL_pending(FSSL) == 0 && !WaitSocket(TWait::Readable, deadline))
+        if (!BytesPending() && !WaitSocket(TWait::Readable, deadline))
             return false;
         if (ReadRecord())
             return true;
@@ -215,10 +221,15 @@ int64_t TIdIOHandlerTLS::SendRaw(const void* buffer, int64_t length) {
     for (;;) {
         ERR_clear_error();
         errno = 0;
-        const int r = SSL_write(FSSL, buffer, chunk);
+        int r = 0;
+        int error = SSL_ERROR_NONE;
+        {
+            const std::lock_guard<std::mutex> hold(FSSLLock);
+            r = SSL_write(FSSL, buffer, chunk);
+            error = r > 0 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
+        }
         if (r > 0)
             return r;
-        const int error = SSL_get_error(FSSL, r);
         if (error == SSL_ERROR_WANT_WRITE || error == SSL_ERROR_WANT_READ) {
             WaitSocket(error == SSL_ERROR_WANT_READ ? TWait::Readable : TWait::Writable, -1);
             continue;
@@ -228,9 +239,15 @@ int64_t TIdIOHandlerTLS::SendRaw(const void* buffer, int64_t length) {
     }
 }
 
+bool TIdIOHandlerTLS::BytesPending() {
+    const std::lock_guard<std::mutex> hold(FSSLLock);
+    return SSL_pending(FSSL) > 0;
+}
+
 void TIdIOHandlerTLS::EndTLS() {
     if (FSSL == nullptr)
         return;
+    const std::lock_guard<std::mutex> hold(FSSLLock);
     if (FShutdownAllowed) {
         // close_notify, so that the server knows an upload is complete.
         ERR_clear_error();

@@ -9,6 +9,7 @@
 #include "net/tls_context.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,12 +51,17 @@ private:
     // One SSL_read into FPlain: true when bytes came or the stream ended.
     bool ReadRecord();
     void EndTLS();
+    bool BytesPending();
     void DrainBeforeClose();
     // How long (ms) a close waits for the server to close its side.
     static constexpr int32_t DefaultCloseWait = 30000;
     int32_t FCloseWait = DefaultCloseWait;
 
     SSL* FSSL = nullptr;
+    // An abort writes ABOR from another thread while this connection's own
+    // thread may read: OpenSSL's connection object takes one call at a time.
+    // Held only around the calls, never while waiting for the socket.
+    std::mutex FSSLLock;
     bool FControl = false;
     bool FShutdownAllowed = false;
     bool FEnded = false;
