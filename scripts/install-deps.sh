@@ -11,6 +11,7 @@ packages=(
   microsocks dante-server
   curl time
   desktop-file-utils appstream
+  libssl-dev openssl python3-openssl vsftpd
 )
 [ "$#" -gt 0 ] && packages+=("$@")
 

@@ -109,4 +109,22 @@ std::string UnsyncedQuestion(const std::string& remotePath, const std::string& l
            "Forget: keep it as it is and do not ask again.";
 }
 
+std::string CertificateQuestion(const std::string& server, const std::string& problem,
+                                const std::string& sha256, const std::string& subject,
+                                const std::string& issuer, const std::string& notBefore,
+                                const std::string& notAfter, bool changed) {
+    std::string text;
+    if (changed)
+        text = "The certificate of " + server +
+               " has CHANGED since you trusted it. This can mean that someone is "
+               "intercepting the connection.\n\n";
+    text += "The certificate of " + server + " could not be verified: " + problem + ".\n\n";
+    text += "SHA-256 fingerprint: " + sha256 + "\n";
+    text += "Subject: " + subject + "\n";
+    text += "Issuer: " + issuer + "\n";
+    text += "Valid from " + notBefore + " to " + notAfter + "\n\n";
+    text += "Trust this certificate?";
+    return text;
+}
+
 } // namespace AppText

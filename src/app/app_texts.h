@@ -78,5 +78,15 @@ std::string UnsyncedQuestion(const std::string& remotePath, const std::string& l
 inline constexpr const char* UnsyncedUpload = "Upload";
 inline constexpr const char* UnsyncedLeave = "Leave";
 inline constexpr const char* UnsyncedForget = "Forget";
+// FTPS: the question about a server certificate that did not verify.
+inline constexpr const char* TrustOnce = "Trust once";
+inline constexpr const char* AlwaysTrust = "Always trust";
+// The question's text: the server, why the certificate did not verify, its
+// SHA-256 fingerprint, subject, issuer and validity dates; `changed` says that
+// another certificate was trusted for this server before.
+std::string CertificateQuestion(const std::string& server, const std::string& problem,
+                                const std::string& sha256, const std::string& subject,
+                                const std::string& issuer, const std::string& notBefore,
+                                const std::string& notAfter, bool changed);
 
 } // namespace AppText

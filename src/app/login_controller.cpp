@@ -2,7 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/client_lock.h"
-#include "app/server_address.h"
+#include "app/server_scheme.h"
 #include "app/tick_count.h"
 #include "core/exceptions.h"
 #include "ftp/ftp_client.h"
@@ -30,13 +30,14 @@ void TLoginController::LoginAction() {
         TClientLockHold hold;
         const TLoginFields fields = FView.LoginFields();
         FView.SetStatusText(AppText::Connecting + fields.Server);
-        const TServerAddress address = SplitServerText(fields.Server);
-        FClient.Host = address.Host;
-        FClient.Port = address.Port;
+        const TServerTarget target = ParseServerText(fields.Server);
+        FClient.Host = target.Host;
+        FClient.Port = target.Port;
+        FClient.UseTLS = target.TLS;
         FClient.Username = fields.UserName;
         FClient.Password = fields.Password;
-        FState.ServerText = fields.Server;
-        FState.Login = {fields.Server, address.Port, fields.UserName};
+        FState.ServerText = target.Name;
+        FState.Login = {target.Name, target.Port, fields.UserName};
         FClient.ConnectServer(false, -1);
         FView.SetStatusText(AppText::LoggingIn);
         FState.LastActivity = static_cast<int32_t>(TickCount() + LoginActivityLead);

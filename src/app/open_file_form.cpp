@@ -6,7 +6,9 @@
 #include "app/files_view.h"
 #include "app/handler_edge.h"
 #include "app/mirror_path.h"
+#include "app/trust_dialog.h"
 #include "app/window_ftp_client.h"
+#include "core/text.h"
 #include "ftp/ftp_client.h"
 
 #include <QApplication>
@@ -39,9 +41,12 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, QRect g
 } // namespace
 
 TFormOpenFile::TFormOpenFile(TFormOpenFileOptions options)
-    : ImageList(FolderIcon()), FBoxes(std::move(options.Boxes)) {
+    : ImageList(FolderIcon()), FBoxes(std::move(options.Boxes)),
+      FTrustQuestion(std::move(options.TrustQuestion)), FTrusted(options.TrustedCertificatesFile) {
     if (!FBoxes)
         FBoxes = MakeQtMessageBoxes(this);
+    if (!FTrustQuestion)
+        FTrustQuestion = MakeQtCertificateQuestion(this);
     createWindowFrame();
     createLoginRow();
     createList();
@@ -121,6 +126,13 @@ void TFormOpenFile::createClient() {
     FClient->ReadTimeout = ClientReadTimeout;
     FClient->ProxySettings().ProxyType = TIdFtpProxyType::fpcmNone;
     FClient->ProxySettings().Port = 0;
+    // Asked inside the login, before USER. Only the GUI thread may show the
+    // dialog: a login from anywhere else refuses what it cannot ask about.
+    FClient->OnUntrustedCertificate = [this](TIdFTP* client, const TIdCertificateInfo& info) {
+        return IsMainThread() &&
+               DecideCertificateTrust(FTrusted, *FTrustQuestion,
+                                      client->Host + ":" + std::to_string(client->Port), info);
+    };
 }
 
 void TFormOpenFile::createTimer() {

@@ -4,6 +4,7 @@
 // browser.
 #pragma once
 
+#include "app/certificate_trust.h"
 #include "app/directory_browser.h"
 #include "app/edit_timings.h"
 #include "app/file_opener.h"
@@ -54,6 +55,12 @@ struct TFormOpenFileOptions {
     // each file (SCRIVLET_EDITOR, VISUAL, EDITOR, the desktop's default
     // application, else gedit).
     std::vector<std::string> Editor;
+    // The question about a server certificate that did not verify; a modal
+    // Qt dialog when not given.
+    std::unique_ptr<TCertificateQuestion> TrustQuestion;
+    // The always-trusted certificates; TTrustedCertificates::DefaultFile()
+    // when empty.
+    std::string TrustedCertificatesFile;
 };
 
 class TFormOpenFile : public QWidget, private TLoginView {
@@ -137,6 +144,8 @@ private:
     void ShowDirectory(const std::string& path) override;
 
     std::unique_ptr<TMessageBoxes> FBoxes;
+    std::unique_ptr<TCertificateQuestion> FTrustQuestion;
+    TTrustedCertificates FTrusted;
     std::unique_ptr<TWindowFtpClient> FClient;
     std::unique_ptr<TLoginController> FLogin;
     std::unique_ptr<TDirectoryBrowser> FBrowser;

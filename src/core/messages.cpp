@@ -118,6 +118,19 @@ const char* MsgText(TIdMsg id) {
     // Control channel
     case TIdMsg::InvalidCommandCharacter: return "Invalid character in command argument.";
     case TIdMsg::MalformedReply: return "Malformed server reply.";
+    case TIdMsg::TlsSetupFailed: return "TLS setup failed: %s";
+    case TIdMsg::TlsHandshakeFailed: return "TLS handshake failed: %s";
+    case TIdMsg::TlsHandshakeTimeout: return "TLS handshake timed out.";
+    case TIdMsg::TlsRecordFailed: return "TLS connection failed: %s";
+    case TIdMsg::TlsCertificateRejected: return "The server's certificate was rejected: %s";
+    case TIdMsg::TlsPinMismatch: return "certificate does not match the pinned SHA-256 fingerprint";
+    case TIdMsg::TlsDataCertificateChanged:
+        return "The data connection presented another certificate than the control connection.";
+    case TIdMsg::TlsAuthRefused: return "The server refused AUTH TLS: %s";
+    case TIdMsg::TlsSessionReuseRequired:
+        return "The server requires TLS session reuse on data connections: %s";
+    case TIdMsg::TlsTruncatedDownload:
+        return "The data connection ended without TLS close_notify before the whole file arrived.";
     }
     return "";
 }

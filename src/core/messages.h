@@ -124,6 +124,17 @@ enum class TIdMsg {
     // Control channel: what a command may hold, what a reply may hold
     InvalidCommandCharacter,
     MalformedReply,
+    // TLS on control and data connections
+    TlsSetupFailed,
+    TlsHandshakeFailed,
+    TlsHandshakeTimeout,
+    TlsRecordFailed,
+    TlsCertificateRejected,
+    TlsPinMismatch,
+    TlsDataCertificateChanged,
+    TlsAuthRefused,
+    TlsSessionReuseRequired,
+    TlsTruncatedDownload,
 };
 
 // The text of one entry.

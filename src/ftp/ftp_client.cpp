@@ -1,6 +1,7 @@
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
+#include "net/tls_context.h"
 
 #include <string_view>
 
@@ -8,7 +9,10 @@ TIdFTP::TIdFTP() {
     Port = IdPORT_FTP;
 }
 
-TIdFTP::~TIdFTP() = default;
+TIdFTP::~TIdFTP() {
+    // The TLS layer goes before the context it was made from.
+    CloseTransport();
+}
 
 void TIdFTP::ConnectToHost(int32_t timeout) {
     FControlHost = Host;
@@ -34,8 +38,12 @@ void TIdFTP::ConnectServer(bool AutoLogin, int32_t Timeout) {
         // The login commands name the real server, not the proxy.
         Host = host;
         Port = port;
+        if (UseTLS == TIdUseTLS::utUseImplicitTLS)
+            StartControlTLS();
         ReadReply({220});
         WelcomeReply().Assign(LastReply());
+        if (UseTLS == TIdUseTLS::utUseExplicitTLS)
+            NegotiateExplicitTLS();
         if (AutoLogin) {
             SignOn();
             NotifyAfterLogin();
@@ -98,6 +106,7 @@ void TIdFTP::SignOn() {
     case TIdFtpProxyType::fpcmHttpProxyWithFtp: throw EIdException(TIdMsg::CommandNotSupported);
     }
     FLoginReply.Assign(LastReply());
+    ProtectDataChannel();
 }
 
 void TIdFTP::SignOff() {

@@ -9,6 +9,7 @@
 #include "ftp/list_items.h"
 #include "ftp/proxy_settings.h"
 #include "net/tcp_client.h"
+#include "net/tls_certificate.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,6 +23,8 @@ enum class TIdFTPTransferType { ftASCII = 0, ftBinary = 1 };
 
 class TIdFTP;
 class TIdSimpleServer;
+class TIdIOHandlerTLS;
+class TIdTLSContext;
 
 using TIdFtpAfterGet = std::function<void(TIdFTP* ASender, TStream& VStream)>;
 using TIdCreateFTPList =
@@ -31,6 +34,16 @@ using TIdCheckListFormat =
     std::function<void(TIdFTP* ASender, const std::string& ALine, TIdFTPListFormat& VListFormat)>;
 
 constexpr int32_t IdPORT_FTP = 21;
+// The port of implicit TLS (FTPS), where TLS starts with the first byte.
+constexpr int32_t IdPORT_FTPS = 990;
+
+// utUseExplicitTLS: AUTH TLS after the greeting; utUseImplicitTLS: TLS from
+// the first byte. Both protect the data connections (PBSZ 0, PROT P).
+enum class TIdUseTLS { utNoTLS = 0, utUseExplicitTLS = 1, utUseImplicitTLS = 2 };
+// Asked, before anything of the login is sent, about a server certificate
+// that does not verify (AInfo.Problem says why); true goes on with it.
+using TIdUntrustedCertificate =
+    std::function<bool(TIdFTP* ASender, const TIdCertificateInfo& AInfo)>;
 
 class TIdFTP : public TIdTCPClient {
 public:
@@ -48,6 +61,14 @@ public:
     TIdCheckListFormat OnCheckListFormat;
     TIdCreateFTPList OnCreateFTPList;
     TIdFtpAfterGet OnAfterGet;
+    // TLS settings, read when the connection is made.
+    TIdUseTLS UseTLS = TIdUseTLS::utNoTLS;
+    bool TLSVerify = true;
+    // PEM file of the only CAs to trust; empty = the system's store.
+    std::string TLSCAFile;
+    // SHA-256 (hex) of the one certificate to accept, whatever its chain.
+    std::string TLSPinnedSha256;
+    TIdUntrustedCertificate OnUntrustedCertificate;
     // How long (ms) an active-mode transfer waits for the server to connect to
     // our listener; -1 is this default, -2 waits without limit.
     static constexpr int32_t DefaultAcceptTimeout = 30000;
@@ -91,6 +112,8 @@ public:
     // The server's working directory from PWD's 257 reply ("/" when the reply
     // is refused or carries no quoted path).
     std::string RetrieveCurrentDir();
+    // The control connection's TLS layer once TLS runs on it, else nullptr.
+    TIdIOHandlerTLS* ControlTLS() const;
 
     // --- Facts about one remote file ---
     // The size SIZE reports (213), or -1 when the server refuses or the reply
@@ -115,6 +138,13 @@ public:
 
 protected:
     virtual void NotifyAfterGet(TStream& stream);
+    // A handler that can switch to TLS (plain until it does).
+    std::unique_ptr<TIdIOHandler> MakeDefaultIOHandler() override;
+    // Names a refused data connection for what it is when the server wanted
+    // the TLS session resumed.
+    [[noreturn]] void RaiseReplyError() override;
+    // What the TLS connections share (nullptr before the first TLS login).
+    TIdTLSContext* TLSContext() const { return FTLSContext.get(); }
     // Safe from another thread: wakes the transfer in progress by resetting its
     // data connection (or shutting down the listener still waiting for the
     // server); the transfer's own thread closes and destroys it.
@@ -146,6 +176,20 @@ private:
     std::string FileStatusText(const std::string& command);
     void ProxyLogin();
     void UserLogin();
+    // TLS on the control connection: the handshake and the certificate's
+    // verdict (AUTH TLS first when explicit).
+    void StartControlTLS();
+    void NegotiateExplicitTLS();
+    // PBSZ 0 and PROT P after the login.
+    void ProtectDataChannel();
+    // The data connection's handshake, after the command's 1xx reply.
+    void ProtectDataConnection(TIdTCPConnection& data);
+    // A protected download that ended without close_notify before the size
+    // the 1xx reply announced is a failed one.
+    void CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received);
+    // After a failed protected transfer: raises the server's refusal when it
+    // refused the data connection for not resuming the session.
+    void ExplainFailedDataConnection();
     // Publishes a new data connection for AbortTransfer, and takes it back
     // (destroying it) once no other thread can reach it any more.
     template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);
@@ -207,4 +251,10 @@ private:
     std::atomic<TIdTCPConnection*> FDataConnection{nullptr};
     std::mutex FDataLock;
     std::atomic<bool> FAbortRequested{false};
+    std::unique_ptr<TIdTLSContext> FTLSContext;
+    bool FDataProtected = false;
+    // The last data connection ran TLS without resuming the session.
+    bool FDataTLSFresh = false;
+    // The size the last 1xx reply announced ("(1234 bytes)"), or -1.
+    int64_t FAnnouncedSize = -1;
 };

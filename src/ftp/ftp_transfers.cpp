@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
+#include "net/tls_io_handler.h"
 #include "sock/stack.h"
 
 #include <type_traits>
@@ -25,7 +26,7 @@ public:
 
 protected:
     std::unique_ptr<TIdIOHandler> MakeDefaultIOHandler() override {
-        auto handler = std::make_unique<TIdIOHandlerSocket>();
+        auto handler = std::make_unique<TIdIOHandlerTLS>();
         handler->AssignSocksInfo(FSocks);
         return handler;
     }
@@ -358,8 +359,10 @@ void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
         // Passive stores send from where the stream stands, active ones all of it.
         data.SendStream(stream, !Passive, false, 0);
     } catch (const EIdException& error) {
-        if (!DataEndedByAbort(error))
-            throw;
+        if (DataEndedByAbort(error))
+            return;
+        ExplainFailedDataConnection();
+        throw;
     }
 }
 
@@ -415,9 +418,12 @@ void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection di
             size->Stated = SizeInPreliminaryReply(LastReply());
         if (listener != nullptr)
             finalReplyRead = AcceptDataConnection(*listener, owed);
-        if (direction == TDirection::Inbound)
+        ProtectDataConnection(data.Connection());
+        if (direction == TDirection::Inbound) {
+            const int64_t start = stream.Position();
             ReceiveInbound(data.Connection(), stream, size);
-        else
+            CheckProtectedDownloadEnd(data.Connection(), stream.Position() - start);
+        } else
             SendOutbound(data.Connection(), stream);
     }
     FinishTransfer(owed, finalReplyRead);

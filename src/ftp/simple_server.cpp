@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "core/scope_guard.h"
 #include "net/io_handler.h"
+#include "net/tls_io_handler.h"
 #include "sock/socket_list.h"
 #include "sock/stack.h"
 
@@ -24,7 +25,7 @@ TIdSocketHandle* TIdSimpleServer::SocketBinding() const {
 
 void TIdSimpleServer::AttachSocketHandler() {
     std::lock_guard<std::recursive_mutex> hold(TransportLock());
-    SetOwnedIOHandler(std::make_unique<TIdIOHandlerSocket>());
+    SetOwnedIOHandler(std::make_unique<TIdIOHandlerTLS>());
     SocketIOHandler()->OpenHandler();
 }
 

@@ -23,6 +23,9 @@ public:
     virtual bool InputReady(int32_t milliseconds) = 0;
     virtual int64_t ReceiveRaw(void* buffer, int64_t length) = 0;
     virtual int64_t SendRaw(const void* buffer, int64_t length) = 0;
+    // False while the bytes are transformed (TLS): the socket may then not be
+    // written to directly.
+    virtual bool CarriesPlainBytes() const { return true; }
 
 protected:
     // Derived destructors call this: a handler is closed before it goes away.

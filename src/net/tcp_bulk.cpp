@@ -203,7 +203,7 @@ int64_t TIdTCPConnection::SendFileContents(const std::string& fileName, bool fas
         throw EIdFileNotFound(fileName);
     InstallSendFileDirect();
     if (SendFileDirect && FIntercept == nullptr && fastPathAllowed && FSocketIOHandler != nullptr &&
-        FSocketIOHandler->SocketHandle() != nullptr)
+        FSocketIOHandler->CarriesPlainBytes() && FSocketIOHandler->SocketHandle() != nullptr)
         return SendFileDirect(FSocketIOHandler->SocketHandle()->NativeSocket(), fileName);
     TFileStream file(fileName, TFileMode::fmOpenRead);
     SendStream(file, true, false, 0);

@@ -25,6 +25,11 @@ def parse_args():
     parser.add_argument("--banner")
     parser.add_argument("--idle-timeout", type=float,
                         help="seconds of silence before the server drops a client (421)")
+    parser.add_argument("--tls-cert", help="PEM certificate chain: serve FTPS")
+    parser.add_argument("--tls-key", help="PEM private key of --tls-cert")
+    parser.add_argument("--tls-implicit", action="store_true",
+                        help="TLS from the first byte instead of AUTH TLS")
+    parser.add_argument("--log", help="log every command to this file")
     parser.add_argument("--verbose", action="store_true",
                         help="log every command to stderr")
     return parser.parse_args()
@@ -41,16 +46,39 @@ def watch_parent():
 
 def main():
     args = parse_args()
-    logging.basicConfig(level=logging.DEBUG if args.verbose else logging.WARNING,
-                        stream=sys.stderr)
+    if args.log:
+        logging.basicConfig(level=logging.DEBUG, filename=args.log)
+    else:
+        logging.basicConfig(level=logging.DEBUG if args.verbose else logging.WARNING,
+                            stream=sys.stderr)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm=args.perm)
 
-    class Handler(FTPHandler):
-        pass
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        base = TLS_FTPHandler
+
+    class Handler(base):
+        if args.tls_implicit:
+            def handle(self):
+                # Implicit FTPS: the handshake comes first, the greeting
+                # once it is done.
+                self.secure_connection(self.ssl_context)
+
+            def handle_ssl_established(self):
+                base.handle_ssl_established(self)
+                if not getattr(self, "_greeted", False):
+                    self._greeted = True
+                    base.handle(self)
 
     Handler.authorizer = authorizer
+    if args.tls_cert:
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
     if args.passive_ports:
         low, high = (int(x) for x in args.passive_ports.split("-"))
         Handler.passive_ports = range(low, high + 1)

@@ -182,8 +182,11 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             flag(options.Resume);
         else if (arg == "--append")
             flag(options.Append);
-        else if (arg == "--port")
+        else if (arg == "--port") {
             options.Port = ParsePort(arg, value());
+            options.PortGiven = true;
+        } else if (ParseTlsOption(arg, value, flag, options.Tls))
+            continue;
         else if (arg == "--timeout")
             options.TimeoutSeconds = ParseSeconds(arg, value());
         else if (arg == "--user") {
@@ -227,6 +230,9 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     }
     CheckCommand(options);
     CheckSocks(options.Socks);
+    CheckTlsOptions(options.Tls);
+    if (!options.PortGiven)
+        options.Port = DefaultPortFor(options.Tls);
     if (options.Proxy.ProxyType != TIdFtpProxyType::fpcmNone && !options.Proxy.Host.empty() &&
         options.Proxy.Port == 0)
         options.Proxy.Port = 21;
@@ -296,7 +302,7 @@ host's slash is relative to the login directory; start it with %2F for an
 absolute one (ftp://host/%2Fetc/motd is /etc/motd).
 
 Options:
-  --port N                  Server port (default 21).
+  --port N                  Server port (default 21; 990 with --tls-implicit).
   --user U                  User name (default: anonymous).
   --password P              Password. Without it the environment variable
                             SCRIVLET_FTP_PASSWORD is used, else ~/.netrc,
@@ -323,6 +329,18 @@ Options:
   --socks-user U            SOCKS 4 user id, or SOCKS 5 user name.
   --socks-password P        SOCKS 5 password. With --socks-user or this, SOCKS 5
                             logs in with user name and password.
+  --tls                     FTPS with explicit TLS: AUTH TLS after the greeting,
+                            then the login and every transfer encrypted. A
+                            server that refuses AUTH TLS gets no login.
+  --tls-implicit            FTPS with implicit TLS from the first byte (default
+                            port 990).
+  --ca-file FILE            Trust only the CAs in this PEM file (default: the
+                            system's store; SSL_CERT_FILE and SSL_CERT_DIR
+                            apply).
+  --insecure                Do not check the server's certificate (a warning
+                            is printed).
+  --pin-sha256 HEX          Accept exactly the certificate with this SHA-256
+                            fingerprint, whoever issued it.
   -v, --verbose             Show the control dialogue on standard error: each
                             command ("> ") and reply line ("< "), with the
                             password of PASS masked.

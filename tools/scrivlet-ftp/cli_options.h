@@ -1,6 +1,7 @@
 // The command line of scrivlet-ftp: what it accepts and the help text.
 #pragma once
 
+#include "cli_tls.h"
 #include "ftp/proxy_settings.h"
 #include "net/socks_info.h"
 #include "netrc.h"
@@ -24,6 +25,7 @@ struct CliSocksOptions {
 struct CliOptions {
     std::string Host;
     int32_t Port = 21;
+    bool PortGiven = false;
     std::string User = "anonymous";
     bool UserGiven = false;
     std::string Password;
@@ -33,6 +35,7 @@ struct CliOptions {
     int32_t TimeoutSeconds = 60;
     TIdFtpProxySettings Proxy;
     CliSocksOptions Socks;
+    CliTlsOptions Tls;
     std::string Command;
     std::vector<std::string> Args;
     bool Resume = false;

@@ -7,6 +7,7 @@
 #include "ftp/ftp_client.h"
 #include "net/io_handler.h"
 #include "transfer_view.h"
+#include "net/tls_io_handler.h"
 
 #include <chrono>
 #include <cstdio>
@@ -92,8 +93,9 @@ std::string FormatTransferSummary(int64_t bytes, double seconds) {
 }
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    // Declared first: they must outlive the client that uses them.
-    TIdIOHandlerSocket socksHandler;
+    // Declared first: they must outlive the client that uses them. A TLS
+    // handler, so that FTPS runs over the proxy too.
+    TIdIOHandlerTLS socksHandler;
     DialogueLog dialogue(err);
     TIdFTP ftp;
     if (options.Verbose)
@@ -114,6 +116,7 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     // A server that stops answering must not hold the command for ever.
     ftp.ReadTimeout = options.TimeoutSeconds * 1000;
     ftp.SetProxySettings(options.Proxy);
+    ApplyTlsOptions(options.Tls, ftp, err);
     try {
         ftp.ConnectServer(true, IdTimeoutDefault);
         const int status = RunCommand(ftp, options, out, err);

@@ -1,0 +1,295 @@
+#include "net/tls_io_handler.h"
+
+#include "net/tls_context.h"
+#include "net/tls_errors.h"
+#include "sock/stack.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace {
+
+constexpr size_t RecordBufferSize = 32 * 1024;
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string FailureReason(int sslError) {
+    if (sslError == SSL_ERROR_SYSCALL && errno != 0)
+        return TakeOpenSSLErrors(std::strerror(errno));
+    return TakeOpenSSLErrors("unexpected end of stream");
+}
+
+// OpenSSL 3 reports a peer that closed without close_notify as this error.
+bool IsUnexpectedEof(int sslError) {
+    if (sslError == SSL_ERROR_SYSCALL)
+        return ERR_peek_error() == 0;
+    return sslError == SSL_ERROR_SSL &&
+           ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING;
+}
+
+} // namespace
+
+TIdIOHandlerTLS::TIdIOHandlerTLS() = default;
+
+TIdIOHandlerTLS::~TIdIOHandlerTLS() {
+    // The base destructor would close only the socket, under the TLS layer.
+    CloseOnDestroy();
+}
+
+void TIdIOHandlerTLS::StartClientTLS(TIdTLSContext& context, const std::string& host,
+                                     int32_t timeout, bool control) {
+    if (!HasOpenSocket())
+        throw EIdClosedSocket();
+    EndTLS();
+    FTrust = context.Trust();
+    FHost = host;
+    FControl = control;
+    FEnded = false;
+    FEndedWithoutNotify = false;
+    FSSL = context.NewConnection();
+    FCloseWait = timeout > 0 ? timeout : DefaultCloseWait;
+    const int fd = SocketHandle()->NativeSocket();
+    // Non-blocking below OpenSSL, so that every wait has our deadline.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    SSL_set_fd(FSSL, fd);
+    X509_VERIFY_PARAM* check = SSL_get0_param(FSSL);
+    if (IsIPAddress(host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str());
+    } else {
+        X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        X509_VERIFY_PARAM_set1_host(check, host.c_str(), 0);
+        // SSL_set_tlsext_host_name, without its C cast.
+        SSL_ctrl(FSSL, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                 const_cast<char*>(host.c_str()));
+    }
+    if (!control && context.Session() != nullptr)
+        SSL_set_session(FSSL, context.Session());
+
+    const int64_t deadline = timeout > 0 ? NowMs() + timeout : -1;
+    ERR_clear_error();
+    for (;;) {
+        const int r = SSL_connect(FSSL);
+        if (r == 1)
+            break;
+        const int error = SSL_get_error(FSSL, r);
+        if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+            if (!WaitSocket(error == SSL_ERROR_WANT_READ ? TWait::Readable : TWait::Writable,
+                            deadline)) {
+                EndTLS();
+                throw EIdTLSError(MsgText(TIdMsg::TlsHandshakeTimeout));
+            }
+            continue;
+        }
+        const std::string reason = FailureReason(error);
+        EndTLS();
+        throw EIdTLSError(FormatMsg(TIdMsg::TlsHandshakeFailed, {reason}));
+    }
+    FShutdownAllowed = true;
+}
+
+TIdCertificateInfo TIdIOHandlerTLS::PeerCertificate() const {
+    if (FSSL == nullptr)
+        return {};
+    X509* certificate = SSL_get1_peer_certificate(FSSL);
+    TIdCertificateInfo info = DescribeCertificate(certificate);
+    X509_free(certificate);
+    if (certificate == nullptr) {
+        info.Problem = "no certificate";
+    } else if (!FTrust.PinnedSha256.empty()) {
+        if (NormalizedFingerprint(FTrust.PinnedSha256) != NormalizedFingerprint(info.Sha256))
+            info.Problem = MsgText(TIdMsg::TlsPinMismatch);
+    } else if (const long result = SSL_get_verify_result(FSSL); result != X509_V_OK) {
+        info.Problem = X509_verify_cert_error_string(result);
+    }
+    return info;
+}
+
+bool TIdIOHandlerTLS::SessionReused() const {
+    return FSSL != nullptr && SSL_session_reused(FSSL) == 1;
+}
+
+std::string TIdIOHandlerTLS::ProtocolVersion() const {
+    return FSSL != nullptr ? SSL_get_version(FSSL) : "";
+}
+
+std::string TIdIOHandlerTLS::CipherName() const {
+    return FSSL != nullptr ? SSL_get_cipher_name(FSSL) : "";
+}
+
+bool TIdIOHandlerTLS::WaitSocket(TWait wait, int64_t deadline) {
+    for (;;) {
+        int slice = -1;
+        if (deadline >= 0) {
+            const int64_t left = deadline - NowMs();
+            if (left <= 0)
+                return false;
+            slice = static_cast<int>(std::min<int64_t>(left, 1000000));
+        }
+        pollfd watch{SocketHandle()->NativeSocket(),
+                     static_cast<short>(wait == TWait::Readable ? POLLIN : POLLOUT), 0};
+        const int r = ::poll(&watch, 1, slice);
+        if (r > 0)
+            return true; // readable, writable, or hung up: SSL tells which
+        if (r < 0 && errno != EINTR)
+            return true; // let the next SSL call report the failure
+    }
+}
+
+bool TIdIOHandlerTLS::ReadRecord() {
+    if (FPlainStart >= FPlain.size()) {
+        FPlain.clear();
+        FPlainStart = 0;
+    }
+    const size_t kept = FPlain.size();
+    FPlain.resize(kept + RecordBufferSize);
+    ERR_clear_error();
+    errno = 0;
+    int r = 0;
+    int error = SSL_ERROR_NONE;
+    {
+        const std::lock_guard<std::mutex> hold(FSSLLock);
+        r = SSL_read(FSSL, FPlain.data() + kept, static_cast<int>(RecordBufferSize));
+        error = r > 0 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
+    }
+    if (r > 0) {
+        FPlain.resize(kept + static_cast<size_t>(r));
+        return true;
+    }
+    FPlain.resize(kept);
+    if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE)
+        return false;
+    if (error == SSL_ERROR_ZERO_RETURN) {
+        FEnded = true;
+        return true;
+    }
+    FShutdownAllowed = false;
+    if (IsUnexpectedEof(error) || (error == SSL_ERROR_SYSCALL && errno == ECONNRESET)) {
+        ERR_clear_error();
+        FEnded = true;
+        FEndedWithoutNotify = true;
+        return true;
+    }
+    throw EIdTLSError(FormatMsg(TIdMsg::TlsRecordFailed, {FailureReason(error)}));
+}
+
+bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
+    if (FSSL == nullptr)
+        return TIdIOHandlerSocket::InputReady(milliseconds);
+    if (FPlainStart < FPlain.size() || FEnded)
+        return true;
+    const int64_t deadline = milliseconds >= 0 ? NowMs() + milliseconds : -1;
+    for (;;) {
+        // Bytes OpenSSL already holds need no wait on the socket.
+        if (!BytesPending() && !WaitSocket(TWait::Readable, deadline))
+            return false;
+        if (ReadRecord())
+            return true;
+        // Only a partial record or a session ticket came: keep waiting.
+    }
+}
+
+int64_t TIdIOHandlerTLS::ReceiveRaw(void* buffer, int64_t length) {
+    if (FSSL == nullptr)
+        return TIdIOHandlerSocket::ReceiveRaw(buffer, length);
+    if (FPlainStart >= FPlain.size() && !FEnded)
+        InputReady(IdTimeoutInfinite);
+    const size_t available = FPlain.size() - FPlainStart;
+    const size_t n = std::min(available, static_cast<size_t>(length));
+    std::memcpy(buffer, FPlain.data() + FPlainStart, n);
+    FPlainStart += n;
+    return static_cast<int64_t>(n);
+}
+
+int64_t TIdIOHandlerTLS::SendRaw(const void* buffer, int64_t length) {
+    if (FSSL == nullptr)
+        return TIdIOHandlerSocket::SendRaw(buffer, length);
+    const int chunk = static_cast<int>(std::min<int64_t>(length, 1 << 30));
+    for (;;) {
+        ERR_clear_error();
+        errno = 0;
+        int r = 0;
+        int error = SSL_ERROR_NONE;
+        {
+            const std::lock_guard<std::mutex> hold(FSSLLock);
+            r = SSL_write(FSSL, buffer, chunk);
+            error = r > 0 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
+        }
+        if (r > 0)
+            return r;
+        if (error == SSL_ERROR_WANT_WRITE || error == SSL_ERROR_WANT_READ) {
+            WaitSocket(error == SSL_ERROR_WANT_READ ? TWait::Readable : TWait::Writable, -1);
+            continue;
+        }
+        FShutdownAllowed = false;
+        throw EIdTLSError(FormatMsg(TIdMsg::TlsRecordFailed, {FailureReason(error)}));
+    }
+}
+
+bool TIdIOHandlerTLS::BytesPending() {
+    const std::lock_guard<std::mutex> hold(FSSLLock);
+    return SSL_pending(FSSL) > 0;
+}
+
+void TIdIOHandlerTLS::EndTLS() {
+    if (FSSL == nullptr)
+        return;
+    const std::lock_guard<std::mutex> hold(FSSLLock);
+    if (FShutdownAllowed) {
+        // close_notify, so that the server knows an upload is complete.
+        ERR_clear_error();
+        SSL_shutdown(FSSL);
+        DrainBeforeClose();
+    }
+    SSL_free(FSSL);
+    ERR_clear_error();
+    FSSL = nullptr;
+    FShutdownAllowed = false;
+    FPlain.clear();
+    FPlainStart = 0;
+}
+
+void TIdIOHandlerTLS::DrainBeforeClose() {
+    // Closing a socket with unread bytes (a session ticket the server sent
+    // on a data connection, its own close_notify) makes the system reset the
+    // connection, and the server then loses the end of an upload it had not
+    // read yet. So: end our direction, and read through TLS (which keeps the
+    // tickets the next data connection needs) until the server closes.
+    ::shutdown(SocketHandle()->NativeSocket(), SHUT_WR);
+    const int64_t deadline = NowMs() + FCloseWait;
+    char scratch[4096];
+    for (;;) {
+        ERR_clear_error();
+        const int r = SSL_read(FSSL, scratch, sizeof scratch);
+        if (r > 0)
+            continue;
+        const int error = SSL_get_error(FSSL, r);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return;
+        if (!WaitSocket(TWait::Readable, deadline))
+            return;
+    }
+}
+
+void TIdIOHandlerTLS::CloseHandler() {
+    EndTLS();
+    TIdIOHandlerSocket::CloseHandler();
+}
+
+void TIdIOHandlerTLS::OpenHandler() {
+    EndTLS();
+    TIdIOHandlerSocket::OpenHandler();
+}

@@ -1,0 +1,74 @@
+// A socket handler that can switch to TLS once the TCP connection (and any
+// SOCKS negotiation) stands: from then on the connection's reads and writes
+// go through OpenSSL, and TIdTCPConnection above reads lines and blocks as
+// before. Until StartClientTLS it is a plain socket handler.
+#pragma once
+
+#include "net/io_handler.h"
+#include "net/tls_certificate.h"
+#include "net/tls_context.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TIdIOHandlerTLS : public TIdIOHandlerSocket {
+public:
+    TIdIOHandlerTLS();
+    ~TIdIOHandlerTLS() override;
+
+    // The client handshake with the server named `host` (as the user typed
+    // it: the name or address certificates are checked against, and the SNI
+    // for a name), within `timeout` ms (<= 0: no limit). A data connection
+    // (`control` false) offers the context's session for resumption; the
+    // control connection's new sessions become that session. The
+    // certificate's verdict is left to the caller: see PeerCertificate.
+    void StartClientTLS(TIdTLSContext& context, const std::string& host, int32_t timeout,
+                        bool control);
+    bool TLSActive() const { return FSSL != nullptr; }
+    // The server's certificate, with Problem naming why it does not verify
+    // against the context's trust settings (empty when it does).
+    TIdCertificateInfo PeerCertificate() const;
+    bool SessionReused() const;
+    std::string ProtocolVersion() const;
+    std::string CipherName() const;
+    // The peer closed without TLS close_notify (or reset the connection).
+    bool EndedWithoutNotify() const { return FEndedWithoutNotify; }
+
+    void CloseHandler() override;
+    void OpenHandler() override;
+    bool InputReady(int32_t milliseconds) override;
+    int64_t ReceiveRaw(void* buffer, int64_t length) override;
+    int64_t SendRaw(const void* buffer, int64_t length) override;
+    // Bytes through TLS cannot go by the platform's whole-file send.
+    bool CarriesPlainBytes() const override { return FSSL == nullptr; }
+
+private:
+    enum class TWait { Readable, Writable };
+    // Waits for the socket; false when `deadline` (steady ms, -1 = none) passed.
+    bool WaitSocket(TWait wait, int64_t deadline);
+    // One SSL_read into FPlain: true when bytes came or the stream ended.
+    bool ReadRecord();
+    void EndTLS();
+    bool BytesPending();
+    void DrainBeforeClose();
+    // How long (ms) a close waits for the server to close its side.
+    static constexpr int32_t DefaultCloseWait = 30000;
+    int32_t FCloseWait = DefaultCloseWait;
+
+    SSL* FSSL = nullptr;
+    // An abort writes ABOR from another thread while this connection's own
+    // thread may read: OpenSSL's connection object takes one call at a time.
+    // Held only around the calls, never while waiting for the socket.
+    std::mutex FSSLLock;
+    bool FControl = false;
+    bool FShutdownAllowed = false;
+    bool FEnded = false;
+    bool FEndedWithoutNotify = false;
+    TIdTLSTrust FTrust;
+    std::string FHost;
+    // Plain text read from the TLS layer and not yet handed out.
+    std::vector<char> FPlain;
+    size_t FPlainStart = 0;
+};
