@@ -154,7 +154,7 @@ TEST_F(WindowTrust, AlwaysTrustLogsInAndIsNotAskedAgain) {
     EXPECT_TRUE(Boxes.LoginFailures.empty())
         << (Boxes.LoginFailures.empty() ? "" : Boxes.LoginFailures[0]);
     ASSERT_TRUE(Form->CheckBox1->isChecked());
-    EXPECT_EQ(Form->Files->topLevelItemCount(), 1);
+    EXPECT_EQ(Form->Files->RowCount(), 1);
     EXPECT_EQ(Form->State.ServerText, "127.0.0.1:" + std::to_string(Setup.Server->Port()));
     Form->CheckBox1->setChecked(false);
     Connect();
