@@ -58,6 +58,12 @@ TEST(FtpUrl, StandsForHostAndRemotePathOnTheCommandLine) {
     EXPECT_TRUE(put.Append);
     EXPECT_EQ(ParseCommandLine({"-v", "ls", "ftp://h/"}).Args, Args{""});
     EXPECT_TRUE(ParseCommandLine({"-v", "ls", "ftp://h/"}).Verbose);
+    const CliOptions implicit = ParseCommandLine({"ls", "ftps://h/"});
+    EXPECT_EQ(implicit.Tls.Mode, TIdUseTLS::utUseImplicitTLS);
+    EXPECT_EQ(implicit.Port, 990);
+    const CliOptions explicitTls = ParseCommandLine({"ls", "FTPES://h:2121/"});
+    EXPECT_EQ(explicitTls.Tls.Mode, TIdUseTLS::utUseExplicitTLS);
+    EXPECT_EQ(explicitTls.Port, 2121);
     EXPECT_EQ(ParseCommandLine({"h", "get", "a", "b"}).Host, "h");
     EXPECT_TRUE(ParseCommandLine({"--version"}).Version);
     for (const Args& refused : {Args{"get", "ftp://h/", "a"}, Args{"get", "ftp://h:99999/a", "a"},

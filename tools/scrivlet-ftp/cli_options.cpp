@@ -98,8 +98,14 @@ bool TakeUrlForm(const std::vector<std::string>& positional, CliOptions& options
         throw CliUsageError(error.what());
     }
     options.Host = url.Host;
-    if (url.Port)
+    if (url.Port) {
         options.Port = *url.Port;
+        options.PortGiven = true;
+    }
+    if (url.Tls == FtpUrl::TTls::Explicit)
+        options.Tls.Mode = TIdUseTLS::utUseExplicitTLS;
+    else if (url.Tls == FtpUrl::TTls::Implicit)
+        options.Tls.Mode = TIdUseTLS::utUseImplicitTLS;
     if (url.User) {
         options.User = *url.User;
         options.UserGiven = true;
@@ -295,7 +301,8 @@ Commands:
   quote "COMMAND"           Send one raw command line and print the reply.
                             Fails when the reply code is 400 or higher.
 
-URLs: an ftp:// URL stands for HOST and the remote path (ls, raw-ls and get
+URLs: an ftp:// URL (ftpes:// for explicit TLS, ftps:// for implicit TLS on
+port 990) stands for HOST and the remote path (ls, raw-ls and get
 take it first, put second). Its user, password and port, when present, replace
 --user, --password and --port; %XX stands for the byte XX. The path after the
 host's slash is relative to the login directory; start it with %2F for an

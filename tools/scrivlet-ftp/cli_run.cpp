@@ -6,8 +6,8 @@
 #include "dialogue_log.h"
 #include "ftp/ftp_client.h"
 #include "net/io_handler.h"
-#include "transfer_view.h"
 #include "net/tls_io_handler.h"
+#include "transfer_view.h"
 
 #include <chrono>
 #include <cstdio>

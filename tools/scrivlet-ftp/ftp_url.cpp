@@ -4,10 +4,27 @@
 
 #include <cctype>
 
+#include <string_view>
+
 namespace {
 
-constexpr const char* Scheme = "ftp://";
-constexpr size_t SchemeLength = 6;
+// The schemes taken, with the TLS each stands for: plain FTP, explicit TLS
+// (AUTH TLS) and implicit TLS, as curl and lftp name them.
+struct TScheme {
+    const char* Prefix;
+    FtpUrl::TTls Tls;
+};
+constexpr TScheme Schemes[] = {{"FTP://", FtpUrl::TTls::None},
+                               {"FTPES://", FtpUrl::TTls::Explicit},
+                               {"FTPS://", FtpUrl::TTls::Implicit}};
+
+const TScheme* SchemeOf(const std::string& text) {
+    const std::string upper = UpperCase(text.substr(0, 8));
+    for (const TScheme& scheme : Schemes)
+        if (upper.rfind(scheme.Prefix, 0) == 0)
+            return &scheme;
+    return nullptr;
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -53,14 +70,16 @@ void ParseHostPort(const std::string& text, FtpUrl& url) {
 } // namespace
 
 bool LooksLikeFtpUrl(const std::string& text) {
-    return text.size() >= SchemeLength && UpperCase(text.substr(0, SchemeLength)) == "FTP://";
+    return SchemeOf(text) != nullptr;
 }
 
 FtpUrl ParseFtpUrl(const std::string& text) {
-    if (!LooksLikeFtpUrl(text))
-        throw FtpUrlError(std::string("not an ") + Scheme + " URL: " + text);
-    std::string rest = text.substr(SchemeLength);
+    const TScheme* scheme = SchemeOf(text);
+    if (scheme == nullptr)
+        throw FtpUrlError("not an ftp://, ftpes:// or ftps:// URL: " + text);
+    std::string rest = text.substr(std::string_view(scheme->Prefix).size());
     FtpUrl url;
+    url.Tls = scheme->Tls;
     const size_t slash = rest.find('/');
     std::string authority = rest.substr(0, slash);
     if (slash != std::string::npos)

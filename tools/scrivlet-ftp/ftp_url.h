@@ -8,6 +8,9 @@
 
 // What an ftp:// URL names, with every part percent-decoded.
 struct FtpUrl {
+    // ftp:// is plain FTP, ftpes:// explicit TLS, ftps:// implicit TLS.
+    enum class TTls { None, Explicit, Implicit };
+    TTls Tls = TTls::None;
     std::string Host;
     std::optional<std::string> User;
     std::optional<std::string> Password;
@@ -25,12 +28,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// True when the text starts with "ftp://" (in any case): the argument is meant
-// as a URL, and a malformed one is an error rather than a file name.
+// True when the text starts with "ftp://", "ftpes://" or "ftps://" (in any
+// case): the argument is meant as a URL, and a malformed one is an error
+// rather than a file name.
 bool LooksLikeFtpUrl(const std::string& text);
 
-// Parses ftp://[USER[:PASSWORD]@]HOST[:PORT][/PATH], where HOST may be an IPv6
-// address in brackets. Raises FtpUrlError.
+// Parses ftp://[USER[:PASSWORD]@]HOST[:PORT][/PATH] (or ftpes://, ftps://), where HOST may be an
+// IPv6 address in brackets. Raises FtpUrlError.
 FtpUrl ParseFtpUrl(const std::string& text);
 
 // Replaces each %XY by the byte it stands for. Raises FtpUrlError for a % that
