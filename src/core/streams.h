@@ -25,6 +25,16 @@ public:
     // Copies `count` bytes from the source's position; 0 copies the whole source
     // from its start. Returns the bytes copied.
     int64_t CopyFrom(TStream& source, int64_t count);
+
+    // The file that writes to this stream land in unchanged, at its current
+    // position, and how many more bytes it takes (-1: no limit), so that a
+    // receive may move bytes into it without passing them through memory.
+    // None for a stream that keeps or changes what it is given.
+    struct TDirectTarget {
+        class TFileStream* File = nullptr;
+        int64_t Room = -1;
+    };
+    virtual TDirectTarget DirectTarget() { return {}; }
 };
 
 class TMemoryStream : public TStream {
@@ -68,6 +78,7 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
     int64_t Size() override;
+    TDirectTarget DirectTarget() override { return {this, -1}; }
 
     int Handle() const { return FHandle; }
     const std::string& FileName() const { return FPath; }

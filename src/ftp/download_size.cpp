@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <cctype>
 
 int64_t SizeInPreliminaryReply(const TIdRFCReply& reply) {
@@ -36,4 +37,13 @@ int64_t TIdSizeLimitedStream::Write(const void* buffer, int64_t count) {
     if (after > FSize.Stated)
         CheckReceivedSize(after, FSize.Stated);
     return FTarget.Write(buffer, count);
+}
+
+TStream::TDirectTarget TIdSizeLimitedStream::DirectTarget() {
+    TDirectTarget direct = FTarget.DirectTarget();
+    if (direct.File == nullptr)
+        return direct;
+    const int64_t due = std::max<int64_t>(FSize.Stated - (FTarget.Position() - FSize.Origin), 0);
+    direct.Room = direct.Room < 0 ? due : std::min(direct.Room, due);
+    return direct;
 }

@@ -41,6 +41,8 @@ public:
     }
     void SetSize(int64_t newSize) override { FTarget.SetSize(newSize); }
     int64_t Size() override { return FTarget.Size(); }
+    // The target's file, with room for what is still due.
+    TDirectTarget DirectTarget() override;
 
 private:
     TStream& FTarget;

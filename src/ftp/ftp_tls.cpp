@@ -11,7 +11,6 @@
 #include "net/tls_errors.h"
 #include "net/tls_io_handler.h"
 
-
 std::unique_ptr<TIdIOHandler> TIdFTP::MakeDefaultIOHandler() {
     return std::make_unique<TIdIOHandlerTLS>();
 }

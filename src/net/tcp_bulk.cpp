@@ -7,6 +7,8 @@
 #include "core/exceptions.h"
 #include "core/scope_guard.h"
 #include "core/streams.h"
+#include "net/io_handler.h"
+#include "net/splice_receive.h"
 #include "sock/stack.h"
 
 #include <algorithm>
@@ -149,6 +151,7 @@ void TIdTCPConnection::ReceiveStream(TStream& target, int64_t count, bool untilC
         FPendingInput.DiscardBytes(take);
         remaining -= take;
     }
+    ReceiveBySplice(target, remaining, untilClose);
     const int64_t blockSize = std::min<int64_t>(remaining, std::max<int32_t>(RecvBufferSize, 1));
     const std::unique_ptr<char[]> block = MakeBlock(blockSize);
     while (remaining > 0 && IsConnected()) {
@@ -168,6 +171,48 @@ void TIdTCPConnection::ReceiveStream(TStream& target, int64_t count, bool untilC
             target.WriteBuffer(block.get(), take);
             remaining -= take;
         }
+    }
+}
+
+void TIdTCPConnection::ReceiveBySplice(TStream& target, int64_t& remaining, bool untilClose) {
+    const TStream::TDirectTarget direct = target.DirectTarget();
+    TFileStream* const file = direct.File;
+    // Only bytes that reach the socket unchanged may bypass the input path: no
+    // intercept, no filter, no other transport, nothing buffered ahead of them.
+    if (file == nullptr || remaining <= 0 || FIntercept != nullptr || ASCIIFilter ||
+        FPendingInput.Size() > 0 || FIOHandler == nullptr || FIOHandler != FSocketIOHandler ||
+        !FSocketIOHandler->CarriesPlainBytes() || FSocketIOHandler->SocketHandle() == nullptr)
+        return;
+    TSplicePipe pipe;
+    if (!pipe.IsOpen())
+        return;
+    const int socket = FSocketIOHandler->SocketHandle()->NativeSocket();
+    // What the target still takes; past it the read loop goes on through the
+    // target, which decides what more bytes mean.
+    int64_t room = direct.Room < 0 ? remaining : std::min(remaining, direct.Room);
+    while (room > 0 && IsConnected()) {
+        if (!FIOHandler->InputReady(DefaultReadWait()))
+            throw EIdReadTimeout();
+        const int64_t n = pipe.FillFromSocket(socket, room);
+        if (n < 0)
+            return; // Refused: the read loop takes over and reports any real error.
+        if (n == 0) {
+            FPeerClosed = true;
+            // An early close ends a counted receive with the same error as the read loop.
+            CheckPeerClosed(!untilClose, true);
+            return;
+        }
+        const int64_t written = pipe.DrainToFile(file->Handle(), n);
+        if (written < n) {
+            // The file refused the direct move: write the rest the ordinary
+            // way, which raises the file's own error if it refuses again.
+            const std::unique_ptr<char[]> rest = MakeBlock(n - written);
+            const int64_t taken = pipe.DrainToMemory(rest.get(), n - written);
+            target.WriteBuffer(rest.get(), taken);
+        }
+        remaining -= n;
+        room -= n;
+        ReportWork(TWorkMode::wmRead, static_cast<int32_t>(n));
     }
 }
 

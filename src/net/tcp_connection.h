@@ -131,6 +131,9 @@ private:
     // The wait FillInputBuffer's default time-out stands for: ReadTimeout, or
     // what is left of it while a reply is read.
     int32_t DefaultReadWait() const;
+    // Receives into a file with splice(2) where the transport is a bare socket;
+    // leaves `remaining` to the read loop when it is not, or splice refuses.
+    void ReceiveBySplice(TStream& target, int64_t& remaining, bool untilClose);
     // Drops what the peer sent unasked and is here already (buffered, or
     // readable without waiting), so that it is not taken as the answer to the
     // command about to be sent.

@@ -56,11 +56,7 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     ScriptLogin(server);
     // The download's RETR is never answered (SIZE and MDTM come first, then
     // the retrieve's own SIZE).
-    server.Reply("213 5")
-        .Reply("213 20240301000000")
-        .Reply("213 5")
-        .Reply("200 PORT ok")
-        .NoReply();
+    server.Reply("213 5").Reply("213 20240301000000").Reply("213 5").Reply("200 PORT ok").NoReply();
     ActiveDataPeer data(server, {"-rw-r--r--   1 u  g   5 Mar 01  2024 notes.txt\r\n"});
     TempDir mirror;
     TempDir scratch;
