@@ -2,10 +2,13 @@
 // else the "(N bytes)" of the 150 reply): short, long and wrongly resumed
 // downloads fail with both counts; nothing is checked without a stated size.
 #include "core/exceptions.h"
+#include "support/temp_dir.h"
 #include "transfer_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 
 namespace {
@@ -89,6 +92,20 @@ TEST_F(DownloadCheck, AnEndlessStreamIsCutOffAtTheStatedSize) {
     Data.Join();
     // The transfer's final reply was read: the next command gets its own.
     EXPECT_EQ(Client.SendCommand("NOOP", 200), 200);
+}
+
+// Into a file the bytes bypass memory (splice); the stated size still holds.
+TEST_F(DownloadCheck, AnEndlessStreamIntoAFileStopsAtTheStatedSize) {
+    Data.ServePassive(SendEndlessly());
+    Server.Reply("213 512")
+        .Reply(Data.PasvReply())
+        .ReplyRaw("150 Opening\r\n426 Connection closed; transfer aborted\r\n");
+    TempDir dir;
+    EXPECT_THROW(Client.RetrieveFile("/f", dir.File("f"), true, false), EIdTransferSizeMismatch);
+    Data.Join();
+    std::ifstream in(dir.File("f"), std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, std::string(512, 'e'));
 }
 
 TEST_F(DownloadCheck, AResumeTheServerIgnoresFails) {
