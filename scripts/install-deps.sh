@@ -25,5 +25,17 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Servers among the packages (vsftpd, dante-server) are for the tests, which
+# start them with configs of their own: keep the package scripts from starting
+# them as system services.
+policy=/usr/sbin/policy-rc.d
+added_policy=""
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  added_policy=1
+fi
+remove_policy() { [ -z "$added_policy" ] || $sudo rm -f "$policy"; }
+trap remove_policy EXIT
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
