@@ -1,6 +1,5 @@
-// The parts of a desktop entry (a .desktop file, as the freedesktop.org Desktop
-// Entry Specification describes it) needed to open a file with the
-// application it names: its Exec line turned into words, and whether it runs
+// The parts of a desktop entry (a freedesktop.org .desktop file) needed to
+// open a file with the application it names: its Exec line turned into words, and whether it runs
 // in a terminal.
 #pragma once
 
@@ -20,8 +19,9 @@ std::optional<TDesktopEntry> ParseDesktopEntry(const std::string& text);
 // The entry in a file; none when it cannot be read or has no Exec key.
 std::optional<TDesktopEntry> LoadDesktopEntry(const std::string& file);
 
-// The words to run for opening `path`: the Exec line split as the
-// specification quotes it, the first of %f, %F, %u and %U replaced by the path
+// The words to run for opening `path`: the Exec line split at blanks, double
+// quotes keeping a word together (a backslash inside them keeps the next
+// character), the first of %f, %F, %u and %U replaced by the path
 // (the path added at the end when there is none), %% by %, and every other
 // field code dropped. Empty for an Exec line with no words.
 std::vector<std::string> ExecWords(const std::string& exec, const std::string& path);
