@@ -29,11 +29,7 @@ for tool in curl /usr/bin/time openssl /usr/sbin/vsftpd; do
 done
 [ "$(id -u)" -eq 0 ] || { echo "vsftpd needs root to start its sessions: run as root" >&2; exit 1; }
 
-echo "Building scrivlet-ftp (Release) in $build_dir ..."
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSCRIVLET_BUILD_TESTS=OFF \
-  -DSCRIVLET_BUILD_APP=OFF -DSCRIVLET_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build_dir" --target scrivlet-ftp -j"$(nproc)" >/dev/null
-cli="$build_dir/tools/scrivlet-ftp/scrivlet-ftp"
+source "$(dirname "$0")/build_cli.sh"
 
 work="$(mktemp -d /tmp/scrivlet-ftps-bench-XXXXXX)"
 server_pid=""

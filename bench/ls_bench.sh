@@ -27,11 +27,7 @@ build_dir="${BUILD_DIR:-build/bench-ls}"
 
 cli="${SCRIVLET_FTP:-}"
 if [ -z "$cli" ]; then
-  echo "Building scrivlet-ftp (Release) in $build_dir ..."
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSCRIVLET_BUILD_TESTS=OFF \
-    -DSCRIVLET_BUILD_APP=OFF -DSCRIVLET_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$build_dir" --target scrivlet-ftp -j"$(nproc)" >/dev/null
-  cli="$build_dir/tools/scrivlet-ftp/scrivlet-ftp"
+  source "$(dirname "$0")/build_cli.sh"
 fi
 reference="${REFERENCE_FTP:-}"
 

@@ -27,16 +27,13 @@ done
 /usr/bin/python3 -c "import pyftpdlib" 2>/dev/null ||
   { echo "missing: python3-pyftpdlib (run scripts/install-deps.sh)" >&2; exit 1; }
 
-echo "Building scrivlet-ftp (Release) in $build_dir ..."
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSCRIVLET_BUILD_TESTS=OFF \
-  -DSCRIVLET_BUILD_APP=OFF -DSCRIVLET_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build_dir" --target scrivlet-ftp -j"$(nproc)" >/dev/null
-cli="$build_dir/tools/scrivlet-ftp/scrivlet-ftp"
+source "$(dirname "$0")/build_cli.sh"
 
 work="$(mktemp -d /tmp/scrivlet-transfer-bench-XXXXXX)"
 server_pid=""
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  # errexit holds inside the trap: a server ending on SIGTERM must not stop the clean-up.
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
