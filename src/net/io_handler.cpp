@@ -125,16 +125,34 @@ void TIdIOHandlerSocket::EstablishConnection(const std::string& host, int32_t po
     int32_t dialPort = 0;
     DialAddress(host, port, dialHost, dialPort);
 
-    FSocketHandle->OpenSocket(Id_SOCK_STREAM, 0);
-    FSocketHandle->IP = boundIP;
-    FSocketHandle->Port = boundPort;
-    FSocketHandle->ClientPortMin = portMin;
-    FSocketHandle->ClientPortMax = portMax;
-    FSocketHandle->BindLocal();
-
-    if (!IsIPAddress(dialHost))
+    if (!IsAddressText(dialHost))
         RaiseStatus(TIdStatus::hsResolving, {dialHost});
-    FSocketHandle->AssignPeer(ResolveHostAddress(dialHost), dialPort);
+    const std::vector<std::string> addresses = ResolveHostAddresses(dialHost);
+    // Each address in the resolver's order until one connects: a host with an
+    // IPv6 address it cannot be reached on is still reached on its IPv4 one.
+    // What failed last is what the caller hears.
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        try {
+            FSocketHandle->OpenSocket(Id_SOCK_STREAM, 0, AddressFamilyOf(addresses[i]));
+            FSocketHandle->IP = boundIP;
+            FSocketHandle->Port = boundPort;
+            FSocketHandle->ClientPortMin = portMin;
+            FSocketHandle->ClientPortMax = portMax;
+            FSocketHandle->BindLocal();
+            FSocketHandle->AssignPeer(addresses[i], dialPort);
+            ConnectPeerAddress(timeout);
+            break;
+        } catch (const EIdException&) {
+            if (i + 1 == addresses.size())
+                throw;
+            CloseHandler();
+        }
+    }
+
+    AfterConnected(host, port);
+}
+
+void TIdIOHandlerSocket::ConnectPeerAddress(int32_t timeout) {
     if (!UseNagle) {
         const int32_t on = 1;
         FSocketHandle->SetOption(Id_IPPROTO_TCP, Id_TCP_NODELAY, &on, sizeof on);
@@ -146,9 +164,7 @@ void TIdIOHandlerSocket::EstablishConnection(const std::string& host, int32_t po
     else if (TIdAntiFreezeBase::AntiFreezeInUse())
         ConnectWithTimeout(120000);
     else
-        CheckSocketResult(FSocketHandle->ConnectPeer(Id_PF_INET));
-
-    AfterConnected(host, port);
+        CheckSocketResult(FSocketHandle->ConnectPeer(FSocketHandle->Family()));
 }
 
 void TIdIOHandlerSocket::ConnectWithTimeout(int32_t timeout) {

@@ -69,6 +69,8 @@ protected:
     virtual void DialAddress(const std::string& host, int32_t port, std::string& dialHost,
                              int32_t& dialPort);
     virtual void AfterConnected(const std::string& host, int32_t port);
+    // Connects the opened socket to its RemoteIP and RemotePort.
+    void ConnectPeerAddress(int32_t timeout);
     void ConnectWithTimeout(int32_t timeout);
     void Notification(TIdBaseComponent* destroyed) override;
 

@@ -67,7 +67,9 @@ void TIdIOHandlerTLS::StartClientTLS(TIdTLSContext& context, const std::string& 
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     SSL_set_fd(FSSL, fd);
     X509_VERIFY_PARAM* check = SSL_get0_param(FSSL);
-    if (IsIPAddress(host)) {
+    // An address, IPv4 or IPv6, is checked against the certificate's IP
+    // entries and sent no SNI, which names hosts only.
+    if (IsAddressText(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str());
     } else {
         X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);

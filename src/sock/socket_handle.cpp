@@ -12,9 +12,10 @@ TIdSocketHandle::~TIdSocketHandle() {
     ReleaseSocket();
 }
 
-void TIdSocketHandle::OpenSocket(int socketType, int protocol) {
+void TIdSocketHandle::OpenSocket(int socketType, int protocol, int family) {
     ReleaseSocket();
-    FSocket.reset(CreateSocketValue(socketType, protocol));
+    FSocket.reset(CreateSocketValue(socketType, protocol, family));
+    FFamily = family;
 }
 
 void TIdSocketHandle::ReleaseSocket() {
@@ -38,7 +39,7 @@ void TIdSocketHandle::BindLocal() {
 }
 
 bool TIdSocketHandle::TryBindOnce() {
-    const int r = Stack().SockBind(FSocket.get(), Id_PF_INET, Port, IP);
+    const int r = Stack().SockBind(FSocket.get(), FFamily, Port, IP);
     if (CheckSocketResult(r, {IdCode::WSAEADDRINUSE}))
         return false;
     RefreshLocalBinding();
@@ -153,8 +154,8 @@ TIdSocketDescriptor TIdSocketHandle::TakeSocket() {
 }
 
 void TIdSocketHandle::RefreshLocalBinding() {
-    int family = 0;
-    Stack().SockLocalName(FSocket.get(), family, Port, IP);
+    // An accepted socket has the listener's family, which this tells.
+    Stack().SockLocalName(FSocket.get(), FFamily, Port, IP);
 }
 
 void TIdSocketHandle::RefreshPeerBinding() {

@@ -1,4 +1,4 @@
-// One IPv4 socket with its local and remote address.
+// One socket (IPv4 or IPv6) with its local and remote address.
 #pragma once
 
 #include "sock/socket_descriptor.h"
@@ -29,7 +29,10 @@ public:
     TIdStackSocketHandle NativeSocket() const { return FSocket.get(); }
     bool IsAllocated() const { return static_cast<bool>(FSocket); }
 
-    void OpenSocket(int socketType = Id_SOCK_STREAM, int protocol = 0);
+    // The family of the socket last opened or accepted (Id_PF_INET before).
+    int Family() const { return FFamily; }
+
+    void OpenSocket(int socketType = Id_SOCK_STREAM, int protocol = 0, int family = Id_PF_INET);
     virtual void ReleaseSocket();
     void BindLocal();
     void AssignPeer(const std::string& address, int32_t port);
@@ -58,4 +61,5 @@ private:
     bool BindInPortRange();
 
     TIdSocketDescriptor FSocket;
+    int FFamily = Id_PF_INET;
 };

@@ -4,6 +4,7 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 #include "sock/ipv4_text.h"
+#include "sock/ipv6_text.h"
 #include "sock/stack_posix.h"
 
 namespace {
@@ -67,15 +68,44 @@ bool IsIPAddress(const std::string& text) {
     return true;
 }
 
+bool IsAddressText(const std::string& text) {
+    return IsIPAddress(text) || IsIPv6Address(text);
+}
+
+int AddressFamilyOf(const std::string& address) {
+    return IsIPv6Address(address) ? Id_PF_INET6 : Id_PF_INET;
+}
+
+namespace {
+
+// An IPv6 address in the one form the stack prints ("0:0::1" is "::1"), so
+// that it compares equal to the addresses the sockets report.
+std::string StandardIPv6Text(const std::string& text) {
+    uint8_t bytes[16];
+    ParseIPv6(text, bytes);
+    return IPv6Text(bytes);
+}
+
+} // namespace
+
 std::string ResolveHostAddress(const std::string& host) {
     if (UpperCase(host) == "LOCALHOST")
         return "127.0.0.1";
     if (IsIPAddress(host))
         return host;
+    if (IsIPv6Address(host))
+        return StandardIPv6Text(host);
     return Stack().LookupHost(host);
 }
-TIdStackSocketHandle CreateSocketValue(int type, int protocol) {
-    const TIdStackSocketHandle fd = Stack().SockCreate(Id_PF_INET, type, protocol);
+
+std::vector<std::string> ResolveHostAddresses(const std::string& host) {
+    if (UpperCase(host) == "LOCALHOST" || IsAddressText(host))
+        return {ResolveHostAddress(host)};
+    return Stack().LookupHostAddresses(host);
+}
+
+TIdStackSocketHandle CreateSocketValue(int type, int protocol, int family) {
+    const TIdStackSocketHandle fd = Stack().SockCreate(family, type, protocol);
     if (fd == Id_INVALID_SOCKET)
         throw EIdInvalidSocket();
     return fd;

@@ -13,6 +13,8 @@ using TIdStackSocketHandle = int;
 constexpr TIdStackSocketHandle Id_INVALID_SOCKET = -1;
 constexpr int Id_SOCKET_ERROR = -1;
 constexpr int Id_PF_INET = 2;
+// The POSIX value; the Windows Sockets one (23) is never seen here.
+constexpr int Id_PF_INET6 = 10;
 constexpr int Id_SOCK_STREAM = 1;
 constexpr int Id_IPPROTO_TCP = 6;
 constexpr int Id_TCP_NODELAY = 1;
@@ -53,6 +55,8 @@ public:
     virtual int SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
                                   const std::string& address, int32_t timeout, bool& timedOut) = 0;
     virtual std::string LookupHost(const std::string& host) = 0;
+    // Every address of the host, IPv6 and IPv4, in the resolver's order.
+    virtual std::vector<std::string> LookupHostAddresses(const std::string& host) = 0;
     virtual std::string LocalHostName() = 0;
     virtual std::string ResolveAddressName(const std::string& address) = 0;
     virtual int32_t ServicePort(const std::string& service) = 0;
@@ -115,9 +119,19 @@ TIdStack& Stack();
 void AddStackUser();
 void RemoveStackUser();
 
+// One address for the host (IPv4 from a lookup; an address text, IPv6 ones
+// included, unchanged).
 std::string ResolveHostAddress(const std::string& host);
+// The addresses a connect to the host tries in turn: the address itself for an
+// address text, "127.0.0.1" for "LOCALHOST", else every address of the host.
+std::vector<std::string> ResolveHostAddresses(const std::string& host);
+// Dotted IPv4 text only.
 bool IsIPAddress(const std::string& text);
-TIdStackSocketHandle CreateSocketValue(int type, int protocol);
+// Dotted IPv4 text or IPv6 text (sock/ipv6_text.h).
+bool IsAddressText(const std::string& text);
+// Id_PF_INET6 for IPv6 text, else Id_PF_INET (also for the empty text).
+int AddressFamilyOf(const std::string& address);
+TIdStackSocketHandle CreateSocketValue(int type, int protocol, int family = Id_PF_INET);
 
 // The stack StackClass makes unless a test puts another in place.
 #include "sock/stack_posix.h"

@@ -4,7 +4,8 @@
 #include "sock/stack_posix.h"
 
 #include "core/exceptions.h"
-#include "sock/ipv4_text.h"
+#include "sock/ipv6_text.h"
+#include "sock/socket_address.h"
 #include "sock/socket_list.h"
 
 #include <arpa/inet.h>
@@ -22,23 +23,14 @@ namespace {
 
 thread_local int32_t LastCode = 0;
 
-sockaddr_in* AsInet(sockaddr_storage& storage) {
-    return reinterpret_cast<sockaddr_in*>(&storage);
-}
-
-void ReadInetAddress(sockaddr_storage& storage, int32_t& port, std::string& address) {
-    address = DottedTextOf(AsInet(storage)->sin_addr.s_addr);
-    port = ntohs(AsInet(storage)->sin_port);
-}
-
 // getsockname or getpeername; the address is filled only when the call worked.
-int SocketName(int (*call)(int, sockaddr*, socklen_t*), TIdStackSocketHandle socket, int32_t& port,
-               std::string& address) {
+int SocketName(int (*call)(int, sockaddr*, socklen_t*), TIdStackSocketHandle socket, int& family,
+               int32_t& port, std::string& address) {
     sockaddr_storage storage{};
     socklen_t size = sizeof storage;
     const int r = call(socket, reinterpret_cast<sockaddr*>(&storage), &size);
     if (r == 0)
-        ReadInetAddress(storage, port, address);
+        family = ReadSocketAddress(storage, port, address);
     return r;
 }
 
@@ -61,24 +53,37 @@ void TIdStackPosix::RecordErrno(TIdSocketCall call) {
 int32_t TIdStackPosix::LastErrorCode() {
     return LastCode;
 }
-bool TIdStackPosix::FillSocketAddress(int32_t port, const std::string& address, void* out) {
-    auto* sin = static_cast<sockaddr_in*>(out);
-    std::memset(sin, 0, sizeof *sin);
-    sin->sin_family = AF_INET;
-    sin->sin_port = htons(static_cast<uint16_t>(port));
+socklen_t TIdStackPosix::FillSocketAddress(int family, int32_t port, const std::string& address,
+                                           sockaddr_storage& out) {
+    std::memset(&out, 0, sizeof out);
+    uint8_t bytes6[16];
+    const bool ipv6 = address.empty() ? family == Id_PF_INET6 : ParseIPv6(address, bytes6);
+    if (ipv6) {
+        sockaddr_in6 sin6{};
+        sin6.sin6_family = AF_INET6;
+        sin6.sin6_port = htons(static_cast<uint16_t>(port));
+        if (!address.empty())
+            std::memcpy(&sin6.sin6_addr, bytes6, sizeof bytes6);
+        std::memcpy(&out, &sin6, sizeof sin6);
+        return sizeof sin6;
+    }
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_port = htons(static_cast<uint16_t>(port));
     if (address.empty()) {
-        sin->sin_addr.s_addr = htonl(INADDR_ANY);
+        sin.sin_addr.s_addr = htonl(INADDR_ANY);
     } else {
         uint8_t bytes[4];
         TextToAddress(address, bytes);
-        std::memcpy(&sin->sin_addr.s_addr, bytes, 4);
+        std::memcpy(&sin.sin_addr.s_addr, bytes, 4);
     }
-    return true;
+    std::memcpy(&out, &sin, sizeof sin);
+    return sizeof sin;
 }
 
-TIdStackSocketHandle TIdStackPosix::SockCreate(int /*family*/, int type, int protocol) {
+TIdStackSocketHandle TIdStackPosix::SockCreate(int family, int type, int protocol) {
     const int kind = (type == Id_SOCK_STREAM ? SOCK_STREAM : type) | SOCK_CLOEXEC;
-    const int fd = ::socket(AF_INET, kind, protocol);
+    const int fd = ::socket(family == Id_PF_INET6 ? AF_INET6 : AF_INET, kind, protocol);
     if (fd < 0)
         RecordErrno();
     return fd;
@@ -94,24 +99,24 @@ void TIdStackPosix::RefuseEmptyPeer(const std::string& address) {
     }
 }
 
-int TIdStackPosix::SockBind(TIdStackSocketHandle socket, int, int32_t port,
+int TIdStackPosix::SockBind(TIdStackSocketHandle socket, int family, int32_t port,
                             const std::string& address) {
-    sockaddr_in sin{};
-    FillSocketAddress(port, address, &sin);
-    const int r = ::bind(socket, reinterpret_cast<sockaddr*>(&sin), sizeof sin);
+    sockaddr_storage target{};
+    const socklen_t size = FillSocketAddress(family, port, address, target);
+    const int r = ::bind(socket, reinterpret_cast<sockaddr*>(&target), size);
     if (r < 0)
         RecordErrno();
     return r;
 }
 
-int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int, int32_t port,
+int TIdStackPosix::SockConnect(TIdStackSocketHandle socket, int family, int32_t port,
                                const std::string& address) {
     RefuseEmptyPeer(address);
-    sockaddr_in sin{};
-    FillSocketAddress(port, address, &sin);
+    sockaddr_storage target{};
+    const socklen_t size = FillSocketAddress(family, port, address, target);
     int r;
     do {
-        r = ::connect(socket, reinterpret_cast<sockaddr*>(&sin), sizeof sin);
+        r = ::connect(socket, reinterpret_cast<sockaddr*>(&target), size);
     } while (r < 0 && errno == EINTR);
     if (r < 0)
         RecordErrno();
@@ -122,15 +127,15 @@ int TIdStackPosix::SockConnectWithin(TIdStackSocketHandle socket, int32_t port,
                                      const std::string& address, int32_t timeout, bool& timedOut) {
     timedOut = false;
     RefuseEmptyPeer(address);
-    sockaddr_in sin{};
-    FillSocketAddress(port, address, &sin);
+    sockaddr_storage target{};
+    const socklen_t targetSize = FillSocketAddress(AddressFamilyOf(address), port, address, target);
     const int flags = ::fcntl(socket, F_GETFL, 0);
     if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
         RecordErrno();
         return Id_SOCKET_ERROR;
     }
     int result = 0;
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0) {
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&target), targetSize) < 0) {
         if (errno != EINPROGRESS && errno != EINTR) {
             RecordErrno();
             result = Id_SOCKET_ERROR;
@@ -191,7 +196,7 @@ TIdStackSocketHandle TIdStackPosix::SockAccept(TIdStackSocketHandle socket, std:
         RecordErrno(TIdSocketCall::Accept);
         return Id_INVALID_SOCKET;
     }
-    ReadInetAddress(storage, port, address);
+    ReadSocketAddress(storage, port, address);
     return fd;
 }
 
@@ -219,10 +224,10 @@ int64_t TIdStackPosix::SockReceive(TIdStackSocketHandle socket, void* buffer, in
 
 int64_t TIdStackPosix::SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length,
                                   int flags, int32_t port, const std::string& address) {
-    sockaddr_in sin{};
-    FillSocketAddress(port, address, &sin);
+    sockaddr_storage target{};
+    const socklen_t size = FillSocketAddress(AddressFamilyOf(address), port, address, target);
     const ssize_t n = ::sendto(socket, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL,
-                               reinterpret_cast<sockaddr*>(&sin), sizeof sin);
+                               reinterpret_cast<sockaddr*>(&target), size);
     if (n < 0)
         RecordErrno();
     return n;
@@ -238,7 +243,7 @@ int64_t TIdStackPosix::SockReceiveFrom(TIdStackSocketHandle socket, void* buffer
         RecordErrno();
         return n;
     }
-    ReadInetAddress(storage, port, address);
+    ReadSocketAddress(storage, port, address);
     return n;
 }
 
@@ -322,14 +327,12 @@ int TIdStackPosix::SockGetOption(TIdStackSocketHandle socket, int level, int opt
 }
 void TIdStackPosix::SockLocalName(TIdStackSocketHandle socket, int& family, int32_t& port,
                                   std::string& address) {
-    CheckNameResult(SocketName(::getsockname, socket, port, address));
-    family = Id_PF_INET;
+    CheckNameResult(SocketName(::getsockname, socket, family, port, address));
 }
 
 void TIdStackPosix::SockPeerName(TIdStackSocketHandle socket, int& family, int32_t& port,
                                  std::string& address) {
-    CheckNameResult(SocketName(::getpeername, socket, port, address));
-    family = Id_PF_INET;
+    CheckNameResult(SocketName(::getpeername, socket, family, port, address));
 }
 
 void TIdStackPosix::CheckNameResult(int result) {

@@ -1,10 +1,14 @@
-// The stack over the POSIX socket interface (IPv4 only): the socket calls
+// The stack over the POSIX socket interface (IPv4 and IPv6): the socket calls
 // (stack_posix.cpp) and the names (stack_posix_names.cpp).
 #pragma once
 
 #include "sock/stack.h"
 
-// The stack over the POSIX socket interface (IPv4 only).
+#include <sys/socket.h>
+
+// The stack over the POSIX socket interface. A socket's family is chosen when
+// it is made; the address texts tell the family of every other call (the
+// empty text, "any address", takes the family it is given).
 class TIdStackPosix : public TIdStack {
 public:
     TIdStackPosix();
@@ -24,6 +28,7 @@ public:
     // The lookups raise EIdSocketError with the "host not found" code when
     // the resolver fails: their callers take a name or nothing.
     std::string LookupHost(const std::string& host) override;
+    std::vector<std::string> LookupHostAddresses(const std::string& host) override;
     std::string LocalHostName() override;
     std::string ResolveAddressName(const std::string& address) override;
     // Raises EIdInvalidServiceName for a name that is no service and no number.
@@ -72,6 +77,9 @@ protected:
     static void CheckNameResult(int result);
     // Records the resolver's failure as the "host not found" code and raises it.
     static void RaiseHostNotFound();
-    bool FillSocketAddress(int32_t port, const std::string& address, void* sockaddrIn);
+    // The socket address for a text of either family; returns its length.
+    // Raises EConvertError for a text that is neither family's address.
+    socklen_t FillSocketAddress(int family, int32_t port, const std::string& address,
+                                sockaddr_storage& out);
     void RefuseEmptyPeer(const std::string& address);
 };

@@ -5,15 +5,23 @@
 #include "core/exceptions.h"
 #include "core/text.h"
 #include "sock/ipv4_text.h"
+#include "sock/socket_address.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 
 namespace {
 
 std::string AddressTextOf(const addrinfo* found) {
-    return DottedTextOf(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+    sockaddr_storage storage{};
+    std::memcpy(&storage, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof storage));
+    int32_t port = 0;
+    std::string text;
+    ReadSocketAddress(storage, port, text);
+    return text;
 }
 
 } // namespace
@@ -36,11 +44,32 @@ std::string TIdStackPosix::LookupHost(const std::string& host) {
     return text;
 }
 
+std::vector<std::string> TIdStackPosix::LookupHostAddresses(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+        RaiseHostNotFound();
+    std::vector<std::string> addresses;
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            continue;
+        const std::string text = AddressTextOf(a);
+        if (IndexInList(text, addresses) < 0)
+            addresses.push_back(text);
+    }
+    ::freeaddrinfo(found);
+    if (addresses.empty())
+        RaiseHostNotFound();
+    return addresses;
+}
+
 std::string TIdStackPosix::ResolveAddressName(const std::string& address) {
-    sockaddr_in sin{};
-    FillSocketAddress(0, address, &sin);
+    sockaddr_storage target{};
+    const socklen_t size = FillSocketAddress(Id_PF_INET, 0, address, target);
     char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<sockaddr*>(&sin), sizeof sin, name, sizeof name, nullptr, 0,
+    if (::getnameinfo(reinterpret_cast<sockaddr*>(&target), size, name, sizeof name, nullptr, 0,
                       NI_NAMEREQD) != 0)
         RaiseHostNotFound();
     return name;

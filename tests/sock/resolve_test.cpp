@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // The POSIX stack, except that host lookups are only recorded and then fail
@@ -41,6 +43,26 @@ TEST_F(ResolveHostAddressTest, DottedAddressesComeBackUnchanged) {
     for (const char* address : {"127.0.0.1", "10.1.2.3", "0.0.0.0", "255.255.255.255"})
         EXPECT_EQ(ResolveHostAddress(address), address);
     EXPECT_TRUE(lookups.empty());
+}
+
+TEST_F(ResolveHostAddressTest, IPv6AddressesNeedNoLookupAndComeInTheirStandardForm) {
+    EXPECT_EQ(ResolveHostAddress("0:0::1"), "::1");
+    EXPECT_EQ(ResolveHostAddresses("2001:DB8:0:0::5"), (std::vector<std::string>{"2001:db8::5"}));
+    EXPECT_EQ(ResolveHostAddresses("10.1.2.3"), (std::vector<std::string>{"10.1.2.3"}));
+    EXPECT_EQ(ResolveHostAddresses("LocalHost"), (std::vector<std::string>{"127.0.0.1"}));
+    EXPECT_TRUE(lookups.empty());
+    // In brackets it is no address but a name (the brackets belong to the
+    // host-and-port texts of the window and the command line).
+    EXPECT_FALSE(IsAddressText("[::1]"));
+    EXPECT_TRUE(IsAddressText("::1"));
+    EXPECT_FALSE(IsIPAddress("::1"));
+}
+
+TEST(ResolveHostAddresses, ANameGivesItsAddressesOfBothFamilies) {
+    // "localhost" itself is answered without the resolver; its address list
+    // is what the resolver has for it, 127.0.0.1 always among it.
+    const std::vector<std::string> addresses = Stack().LookupHostAddresses("localhost");
+    EXPECT_NE(std::find(addresses.begin(), addresses.end(), "127.0.0.1"), addresses.end());
 }
 
 TEST_F(ResolveHostAddressTest, APartAbove255MakesItANameToLookUp) {

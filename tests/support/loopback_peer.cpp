@@ -5,8 +5,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-LoopbackPeer::LoopbackPeer(int backlog) {
-    FListener = ListenOnLoopback(backlog, FPort);
+LoopbackPeer::LoopbackPeer(int backlog, const char* address) {
+    FListener = ListenOnLoopback(backlog, FPort, address);
 }
 
 LoopbackPeer::~LoopbackPeer() {

@@ -1,12 +1,12 @@
 // The far end of a connection for connection-layer tests: a listener on
-// 127.0.0.1 whose accepted socket the test drives directly.
+// 127.0.0.1 (or ::1) whose accepted socket the test drives directly.
 #pragma once
 
 #include "support/raw_connection.h"
 
 class LoopbackPeer {
 public:
-    explicit LoopbackPeer(int backlog = 8);
+    explicit LoopbackPeer(int backlog = 8, const char* address = "127.0.0.1");
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;

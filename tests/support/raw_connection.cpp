@@ -34,16 +34,35 @@ RawConnection& RawConnection::operator=(RawConnection&& other) noexcept {
 }
 
 RawConnection RawConnection::Connect(int port, std::chrono::milliseconds within) {
+    return ConnectIPv6OrNot(port, within, false);
+}
+
+RawConnection RawConnection::ConnectIPv6(int port, std::chrono::milliseconds within) {
+    return ConnectIPv6OrNot(port, within, true);
+}
+
+RawConnection RawConnection::ConnectIPv6OrNot(int port, std::chrono::milliseconds within,
+                                              bool ipv6) {
     const auto deadline = SupportClock::now() + within;
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         throw std::runtime_error(std::string("test peer: socket: ") + std::strerror(errno));
     RawConnection conn(fd);
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sin.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0) {
+    sockaddr_storage target{};
+    socklen_t targetSize = sizeof(sockaddr_in);
+    if (ipv6) {
+        auto* sin6 = reinterpret_cast<sockaddr_in6*>(&target);
+        sin6->sin6_family = AF_INET6;
+        sin6->sin6_addr = in6addr_loopback;
+        sin6->sin6_port = htons(static_cast<uint16_t>(port));
+        targetSize = sizeof(sockaddr_in6);
+    } else {
+        auto* sin = reinterpret_cast<sockaddr_in*>(&target);
+        sin->sin_family = AF_INET;
+        sin->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sin->sin_port = htons(static_cast<uint16_t>(port));
+    }
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&target), targetSize) != 0) {
         if (errno != EINPROGRESS)
             throw std::runtime_error(std::string("test peer: connect: ") + std::strerror(errno));
         if (WaitForEvents(fd, POLLOUT, deadline) == 0)

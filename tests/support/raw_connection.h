@@ -23,6 +23,8 @@ public:
     // Connects to 127.0.0.1:`port`; throws std::runtime_error when that fails or
     // does not finish within `within`.
     static RawConnection Connect(int port, std::chrono::milliseconds within = DefaultWait);
+    // The same to [::1]:`port`.
+    static RawConnection ConnectIPv6(int port, std::chrono::milliseconds within = DefaultWait);
 
     bool IsOpen() const { return FFd >= 0; }
     int Fd() const { return FFd; }
@@ -54,6 +56,7 @@ public:
     void ShutdownSend();
 
 private:
+    static RawConnection ConnectIPv6OrNot(int port, std::chrono::milliseconds within, bool ipv6);
     // Reads what is available into FPending after waiting until the deadline for
     // something to arrive; false when nothing came (deadline or closed).
     bool Fill(SupportClock::time_point deadline);

@@ -19,25 +19,46 @@ namespace {
 
 } // namespace
 
-int ListenOnLoopback(int backlog, int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(int backlog, int& port, const char* address) {
+    sockaddr_storage storage{};
+    socklen_t size = 0;
+    if (::inet_pton(AF_INET6, address, &reinterpret_cast<sockaddr_in6*>(&storage)->sin6_addr) ==
+        1) {
+        storage.ss_family = AF_INET6;
+        size = sizeof(sockaddr_in6);
+    } else if (::inet_pton(AF_INET, address, &reinterpret_cast<sockaddr_in*>(&storage)->sin_addr) ==
+               1) {
+        storage.ss_family = AF_INET;
+        size = sizeof(sockaddr_in);
+    } else {
+        throw std::runtime_error(std::string("test peer: not an address: ") + address);
+    }
+    int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         Fail("socket");
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sin.sin_port = 0;
-    socklen_t size = sizeof sin;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0 ||
-        ::listen(fd, backlog) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &size) != 0) {
+    auto* where = reinterpret_cast<sockaddr*>(&storage);
+    if (::bind(fd, where, size) != 0 || ::listen(fd, backlog) != 0 ||
+        ::getsockname(fd, where, &size) != 0) {
         const int err = errno;
         ::close(fd);
         errno = err;
-        Fail("listen on 127.0.0.1");
+        Fail((std::string("listen on ") + address).c_str());
     }
-    port = ntohs(sin.sin_port);
+    port = storage.ss_family == AF_INET6
+               ? ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port)
+               : ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
     return fd;
+}
+
+bool HasIPv6Loopback() {
+    try {
+        int port = 0;
+        int fd = ListenOnLoopback(1, port, "::1");
+        CloseFd(fd);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 short WaitForEvents(int fd, short events, SupportClock::time_point deadline) {

@@ -6,9 +6,13 @@
 
 #include <string_view>
 
-// A listening TCP socket on 127.0.0.1 with a port the system chooses; `port`
-// receives it. Throws std::runtime_error when the system refuses.
-int ListenOnLoopback(int backlog, int& port);
+// A listening TCP socket on `address` (127.0.0.1 or ::1) with a port the
+// system chooses; `port` receives it. Throws std::runtime_error when the
+// system refuses.
+int ListenOnLoopback(int backlog, int& port, const char* address = "127.0.0.1");
+
+// This machine can listen on ::1 (some containers have no IPv6 at all).
+bool HasIPv6Loopback();
 
 // Waits until `fd` reports one of `events` (POLLIN, POLLOUT) or the deadline
 // passes. Returns poll's revents for `fd` (hang-up and errors included), 0 when
