@@ -163,6 +163,12 @@ SCRIVLET_FIXED_EXCEPTION(EIdSocksServerCommandError, EIdSocksError, SocksServerC
 SCRIVLET_FIXED_EXCEPTION(EIdSocksServerAddressError, EIdSocksError, SocksServerAddressError);
 // Our refusal of names and credentials too long for the one-byte length fields.
 SCRIVLET_GROUP_EXCEPTION(EIdSocksRequestTooLong, EIdSocksError);
+// Our refusal of an IPv6 destination, which a SOCKS 4 or 4A request cannot carry.
+class EIdSocks4NoIPv6 : public EIdSocksError {
+public:
+    explicit EIdSocks4NoIPv6(const std::string& address)
+        : EIdSocksError(FormatMsg(TIdMsg::Socks4NoIPv6, {address})) {}
+};
 
 // Control channel: a command argument that would end the command line early
 // (CR, LF) or cut it (NUL), refused before anything is sent.

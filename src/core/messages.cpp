@@ -32,8 +32,16 @@ const char* MsgText(TIdMsg id) {
     case TIdMsg::AcceptTimeout:
         return "The server did not open the data connection within %d seconds.";
     case TIdMsg::InvalidPassivePort: return "Invalid port %d in the passive mode reply.";
+    case TIdMsg::ExtendedPassiveNoPort:
+        return "The extended passive mode reply names no port in parentheses: \"%s\".";
+    case TIdMsg::ExtendedPassiveDelimiters:
+        return "The delimiters of the extended passive mode reply do not match: \"%s\".";
+    case TIdMsg::ExtendedPassiveBadPort:
+        return "Invalid port \"%s\" in the extended passive mode reply.";
     case TIdMsg::SocksNameTooLong: return "Host name too long for the socks request (%d bytes).";
     case TIdMsg::SocksCredentialsTooLong: return "Socks user name or password too long (%d bytes).";
+    case TIdMsg::Socks4NoIPv6:
+        return "SOCKS 4 cannot reach the IPv6 address %s; use a SOCKS 5 proxy.";
     case TIdMsg::SocksRequestFailed: return "Request rejected or failed.";
     case TIdMsg::SocksRequestServerFailed:
         return "Request rejected because SOCKS server cannot connect.";

@@ -37,8 +37,12 @@ enum class TIdMsg {
     ListingTooLarge,
     AcceptTimeout,
     InvalidPassivePort,
+    ExtendedPassiveNoPort,
+    ExtendedPassiveDelimiters,
+    ExtendedPassiveBadPort,
     SocksNameTooLong,
     SocksCredentialsTooLong,
+    Socks4NoIPv6,
     // SOCKS refusals
     SocksRequestFailed,
     SocksRequestServerFailed,

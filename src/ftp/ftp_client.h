@@ -156,7 +156,11 @@ protected:
     void InboundTransfer(const std::string& command, TStream& stream, bool resume,
                          TIdDownloadSize* size = nullptr);
     void OutboundTransfer(const std::string& command, TStream& stream);
+    // PASV, or EPSV on an IPv6 control connection (its address is then the
+    // control connection's peer).
     void RequestPassiveAddress(std::string& address, int32_t& port);
+    // The server was reached over IPv6: the data commands are EPSV and EPRT.
+    bool ControlConnectionIsIPv6();
     // The host a passive data connection dials, whatever address the PASV
     // reply named: the server the control connection reached (through SOCKS,
     // the destination the proxy was given), so that a hostile server cannot
@@ -165,6 +169,7 @@ protected:
     // The only address an active data connection is accepted from: the
     // control connection's peer (through SOCKS, its destination resolved here).
     std::string ControlPeerAddress();
+    // PORT, or EPRT for a listener on IPv6.
     void SendPortCommand(const TIdSocketHandle& handle);
     void PrepareDataConnection();
     void PrepareEntriesList();

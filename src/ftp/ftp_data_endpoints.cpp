@@ -1,7 +1,8 @@
-// Where the data connections go: the passive address from PASV (dialled on
-// the server the control connection reached, whatever the reply names), the
-// active listener announced with PORT, and the wait for the server to connect
-// to it, which also watches the control connection for a server that
+// Where the data connections go: the passive address from PASV, or the port
+// from EPSV on an IPv6 control connection (dialled on the server the control
+// connection reached, whatever the reply names), the active listener
+// announced with PORT, or EPRT on IPv6, and the wait for the server to
+// connect to it, which also watches the control connection for a server that
 // answers instead of connecting.
 #include "ftp/ftp_client.h"
 
@@ -9,9 +10,60 @@
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
+#include "sock/ipv6_text.h"
 #include "sock/stack.h"
 
+namespace {
+
+// The port of a 229 reply's "(|||port|)": any delimiter character, the same
+// four times, with nothing between the first three.
+int32_t ExtendedPassivePort(const std::string& text) {
+    const size_t open = text.find('(');
+    const size_t close = open == std::string::npos ? open : text.find(')', open);
+    if (close == std::string::npos)
+        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::ExtendedPassiveNoPort, {text}));
+    const std::string inside = text.substr(open + 1, close - open - 1);
+    const char delimiter = inside.empty() ? '\0' : inside[0];
+    // Printable and no digit, or the port could not be told from it.
+    const bool usable = delimiter > ' ' && delimiter < 127 && (delimiter < '0' || delimiter > '9');
+    if (!usable || inside.size() < 4 || inside[1] != delimiter || inside[2] != delimiter ||
+        inside.back() != delimiter)
+        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::ExtendedPassiveDelimiters, {inside}));
+    const std::string digits = inside.substr(3, inside.size() - 4);
+    int32_t port = 0;
+    bool number = !digits.empty() && digits.size() <= 5;
+    for (const char c : digits) {
+        number = number && c >= '0' && c <= '9';
+        port = number ? port * 10 + (c - '0') : 0;
+    }
+    if (!number || port < 1 || port > 65535)
+        throw EIdInvalidPassiveReply(FormatMsg(TIdMsg::ExtendedPassiveBadPort, {digits}));
+    return port;
+}
+
+} // namespace
+
+bool TIdFTP::ControlConnectionIsIPv6() {
+    TIdIOHandlerSocket* control = SocketIOHandler();
+    if (control == nullptr)
+        return false;
+    // Through a proxy the socket reaches the proxy; the server is the
+    // destination the proxy was given.
+    if (control->SocksInfo()->Version != TSocksVersion::svNoSocks)
+        return IsIPv6Address(FControlHost);
+    return control->SocketHandle() != nullptr && IsIPv6Address(control->SocketHandle()->RemoteIP);
+}
+
 void TIdFTP::RequestPassiveAddress(std::string& address, int32_t& port) {
+    // PASV can only name an IPv4 address; EPSV names just the port, on the
+    // server the control connection reached.
+    if (ControlConnectionIsIPv6()) {
+        SendCommand("EPSV", 229);
+        port = ExtendedPassivePort(
+            Trim(LastReply().Text().empty() ? std::string() : LastReply().Text()[0]));
+        address = PassiveDataHost(std::string());
+        return;
+    }
     SendCommand("PASV", 227);
     std::string text = Trim(LastReply().Text().empty() ? std::string() : LastReply().Text()[0]);
     const size_t open = text.find('(');
@@ -62,6 +114,11 @@ std::string TIdFTP::ControlPeerAddress() {
 }
 
 void TIdFTP::SendPortCommand(const TIdSocketHandle& handle) {
+    // PORT can only name an IPv4 address; EPRT names the family (2: IPv6).
+    if (IsIPv6Address(handle.IP)) {
+        SendCommand("EPRT |2|" + handle.IP + "|" + std::to_string(handle.Port) + "|", 200);
+        return;
+    }
     std::string ip = handle.IP;
     for (char& c : ip)
         if (c == '.')

@@ -31,7 +31,9 @@ void TIdSimpleServer::AttachSocketHandler() {
 
 void TIdSimpleServer::BindListeningSocket() {
     TIdSocketHandle* binding = SocketBinding();
-    binding->OpenSocket(Id_SOCK_STREAM, 0);
+    // The family of the address to listen on: an IPv6 control connection
+    // gets its data connections on IPv6.
+    binding->OpenSocket(Id_SOCK_STREAM, 0, AddressFamilyOf(BoundIP));
     binding->IP = BoundIP;
     binding->Port = BoundPort;
     binding->BindLocal();

@@ -2,6 +2,7 @@
 
 #include "core/exceptions.h"
 #include "net/io_handler.h"
+#include "sock/ipv6_text.h"
 #include "sock/stack.h"
 
 #include <algorithm>
@@ -17,6 +18,8 @@ constexpr size_t Socks4FixedPart = 8;
 constexpr size_t LengthFieldMax = 255;
 
 constexpr uint8_t Socks4Granted = 90;
+constexpr uint8_t Socks5AddressName = 3;
+constexpr uint8_t Socks5AddressIPv6 = 4;
 constexpr uint8_t Socks5MethodNone = 0;
 constexpr uint8_t Socks5MethodUserPass = 2;
 constexpr uint8_t Socks5NoAcceptableMethod = 255;
@@ -150,6 +153,8 @@ void TIdSocksInfo::NegotiateSocks4(const std::string& host, int32_t port) {
     const bool remoteResolve = Version == TSocksVersion::svSocks4A;
     // Checked before anything is sent, so that a refusal leaves no half request
     // at the proxy.
+    if (IsIPv6Address(host))
+        throw EIdSocks4NoIPv6(host);
     if (Username.size() > LengthFieldMax)
         RefuseCredentials(Username.size());
     if (remoteResolve && Socks4FixedPart + Username.size() + 1 + host.size() + 1 > Socks4RequestMax)
@@ -198,10 +203,20 @@ void TIdSocksInfo::NegotiateSocks5(const std::string& host, int32_t port) {
             throw EIdSocksAuthError();
     }
 
-    // The destination always goes as a name, even a dotted address: the proxy
-    // resolves it, so the client needs no route or resolver of its own.
-    std::vector<uint8_t> request{5, 1, 0, 3, static_cast<uint8_t>(host.size())};
-    AppendText(request, host);
+    // The destination goes as a name, even a dotted address: the proxy
+    // resolves it, so the client needs no route or resolver of its own. An
+    // IPv6 address goes as its sixteen bytes, under the address type SOCKS 5
+    // has for it: a proxy need not take its text for a name.
+    std::vector<uint8_t> request{5, 1, 0};
+    uint8_t ipv6[16];
+    if (ParseIPv6(host, ipv6)) {
+        request.push_back(Socks5AddressIPv6);
+        request.insert(request.end(), ipv6, ipv6 + sizeof ipv6);
+    } else {
+        request.push_back(Socks5AddressName);
+        request.push_back(static_cast<uint8_t>(host.size()));
+        AppendText(request, host);
+    }
     AppendPort(request, port);
     SendRequest(request);
 

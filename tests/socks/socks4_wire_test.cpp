@@ -57,6 +57,18 @@ TEST(Socks4Request, Socks4AWithUserIdAndAFullRequestArea) {
               Bytes({4, 1, 255, 255, 0, 0, 0, 1}) + user + '\0' + host + '\0');
 }
 
+TEST(Socks4Request, AnIPv6DestinationIsRefusedBeforeAnythingIsSent) {
+    for (const TSocksVersion version : {TSocksVersion::svSocks4, TSocksVersion::svSocks4A}) {
+        ThroughProxy link(version);
+        ExpectRefusal([&] { link.ConnectTo("2001:db8::5", 21); },
+                      SOCKS_REFUSAL(0, EIdSocks4NoIPv6,
+                                    "SOCKS 4 cannot reach the IPv6 address 2001:db8::5; use a "
+                                    "SOCKS 5 proxy."));
+        EXPECT_TRUE(link.Proxy.WaitForEnd());
+        EXPECT_EQ(link.Proxy.Received(), "");
+    }
+}
+
 TEST(Socks4Reply, EveryRefusalStatusHasItsClassAndMessage) {
     const Refusal refusals[] = {
         SOCKS_REFUSAL(91, EIdSocksRequestFailed, "Request rejected or failed."),

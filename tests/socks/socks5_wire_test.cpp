@@ -33,6 +33,16 @@ TEST(Socks5Request, WithoutAuthenticationTheDestinationGoesAsAName) {
     EXPECT_EQ(request, Bytes({5, 1, 0, 3, 8, '1', '0', '.', '1', '.', '2', '.', '3', 0, 21}));
 }
 
+TEST(Socks5Request, AnIPv6DestinationGoesAsAddressTypeFourWithSixteenBytes) {
+    ThroughProxy link(TSocksVersion::svSocks5);
+    const std::string request =
+        Bytes({5, 1, 0, 4, 0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0x08, 0x49});
+    link.Proxy.Expect(3).Answer(NoAuthChosen).Expect(request.size()).Answer(BoundIPv4);
+    link.ConnectTo("2001:DB8::5", 2121);
+    ASSERT_TRUE(link.Proxy.WaitForReceived(3 + request.size())) << link.Proxy.Failure();
+    EXPECT_EQ(link.Proxy.Received(), Bytes({5, 1, 0}) + request);
+}
+
 TEST(Socks5Request, UserNameAndPasswordAreSentBetweenMethodAndConnect) {
     ThroughProxy link(TSocksVersion::svSocks5);
     TIdSocksInfo& socks = link.Settings();

@@ -9,8 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-FakeFtpServer::FakeFtpServer() {
-    FListener = ListenOnLoopback(8, FPort);
+FakeFtpServer::FakeFtpServer() : FakeFtpServer("127.0.0.1") {}
+
+FakeFtpServer::FakeFtpServer(const char* loopbackAddress) {
+    FListener = ListenOnLoopback(8, FPort, loopbackAddress);
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         CloseFd(FListener);

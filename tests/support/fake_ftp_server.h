@@ -1,4 +1,4 @@
-// A scripted FTP control peer on 127.0.0.1 for tests of the client side.
+// A scripted FTP control peer on 127.0.0.1 (or ::1) for tests of the client side.
 //
 // It accepts one connection at a time on its own thread. On each accept it
 // sends the greeting, then answers every received line (split at LF, one CR
@@ -33,6 +33,8 @@ public:
     static constexpr const char* UnscriptedReply = "500 Unscripted\r\n";
 
     FakeFtpServer();
+    // Listens on `loopbackAddress` instead: "::1" for an IPv6 server.
+    explicit FakeFtpServer(const char* loopbackAddress);
     ~FakeFtpServer();
     FakeFtpServer(const FakeFtpServer&) = delete;
     FakeFtpServer& operator=(const FakeFtpServer&) = delete;

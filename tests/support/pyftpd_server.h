@@ -25,7 +25,8 @@ public:
         // The served directory; empty = a fresh TempDir owned by the server.
         std::string root;
         // Passed on to pyftpd_server.py, e.g. {"--passive-ports", "41000-41010"},
-        // {"--banner", "text"} or {"--verbose"}.
+        // {"--banner", "text"}, {"--host", "::1"} (an IPv6 server, whose
+        // data connections then go over IPv6 too) or {"--verbose"}.
         std::vector<std::string> extraArgs;
         // How long the server may take to report its port.
         std::chrono::milliseconds startWithin{20000};

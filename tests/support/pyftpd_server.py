@@ -1,4 +1,4 @@
-"""A real FTP server for the tests: pyftpdlib on 127.0.0.1, on a port the
+"""A real FTP server for the tests: pyftpdlib on 127.0.0.1 (or --host), on a port the
 system chooses, printed as the first line of stdout. It serves until it is
 terminated, and ends by itself when the process that started it goes away."""
 
@@ -17,6 +17,7 @@ from pyftpdlib.servers import FTPServer
 def parse_args():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
+    parser.add_argument("--host", default="127.0.0.1", help="loopback address: 127.0.0.1 or ::1")
     parser.add_argument("--user", default="brimol")
     parser.add_argument("--password", default="pelrosta")
     parser.add_argument("--perm", default="elradfmwMT")
@@ -89,7 +90,7 @@ def main():
     if args.idle_timeout:
         Handler.timeout = args.idle_timeout
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    server = FTPServer((args.host, 0), Handler)
     print(server.socket.getsockname()[1], flush=True)
     threading.Thread(target=watch_parent, daemon=True).start()
     server.serve_forever(handle_exit=True)
