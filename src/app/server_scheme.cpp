@@ -38,8 +38,7 @@ TServerTarget ParseServerText(const std::string& text) {
     }
     const TServerAddress address = SplitServerText(rest);
     target.Host = address.Host;
-    // SplitServerText leaves the text whole when it names no port.
-    target.Port = address.Host == rest ? defaultPort : address.Port;
-    target.Name = rest;
+    target.Port = address.PortGiven ? address.Port : defaultPort;
+    target.Name = ServerName(address, rest);
     return target;
 }

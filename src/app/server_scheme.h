@@ -13,7 +13,8 @@ struct TServerTarget {
     int32_t Port = IdPORT_FTP;
     TIdUseTLS TLS = TIdUseTLS::utNoTLS;
     // The server text without the scheme (and without a trailing "/"): the
-    // mirror folder's name, the same for "ftpes://host" as for "host".
+    // mirror folder's name, the same for "ftpes://host" as for "host", and
+    // for "::1" as for "[::1]" (see ServerName).
     std::string Name;
 };
 

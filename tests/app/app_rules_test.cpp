@@ -51,6 +51,31 @@ TEST(SplitServerText, KeepsTheWholeTextWhenNoPortFollows) {
     EXPECT_EQ(SplitServerText(":21").Host, "");
 }
 
+TEST(SplitServerText, TakesIPv6AddressesBareOrInBrackets) {
+    struct Case {
+        const char* Text;
+        const char* Host;
+        int32_t Port;
+    };
+    const Case cases[] = {
+        {"::1", "::1", 21},
+        // Bare, its last group is no port: this is the address ::1:2121.
+        {"::1:2121", "::1:2121", 21},
+        {"[::1]", "::1", 21},
+        {"[::1]:2121", "::1", 2121},
+        {"[2001:db8::5]:65535", "2001:db8::5", 65535},
+        // No port after the brackets, or no address in them: the whole text.
+        {"[::1]:", "[::1]:", 21},
+        {"[::1]:99999", "[::1]:99999", 21},
+        {"[::1]x", "[::1]x", 21},
+    };
+    for (const Case& c : cases) {
+        const TServerAddress address = SplitServerText(c.Text);
+        EXPECT_EQ(address.Host, c.Host) << c.Text;
+        EXPECT_EQ(address.Port, c.Port) << c.Text;
+    }
+}
+
 TEST(RemotePath, JoinsUnderTheRootWithOneSlash) {
     EXPECT_EQ(JoinRemotePath("/", "x"), "/x");
     EXPECT_EQ(JoinRemotePath("/a", "x"), "/a/x");

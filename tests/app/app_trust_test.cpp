@@ -33,6 +33,12 @@ TEST(ServerScheme, SchemesPickTheTLSModeAndDefaultPort) {
         {"ftps://example.org", "example.org", 990, TIdUseTLS::utUseImplicitTLS, "example.org"},
         {"ftps://127.0.0.1:2990", "127.0.0.1", 2990, TIdUseTLS::utUseImplicitTLS, "127.0.0.1:2990"},
         {"sftp://example.org", "sftp://example.org", 21, TIdUseTLS::utNoTLS, "sftp://example.org"},
+        // An IPv6 server has one folder name however its address is typed.
+        {"::1", "::1", 21, TIdUseTLS::utNoTLS, "[::1]"},
+        {"[0:0::1]", "0:0::1", 21, TIdUseTLS::utNoTLS, "[::1]"},
+        {"ftp://[::1]:2121", "::1", 2121, TIdUseTLS::utNoTLS, "[::1]:2121"},
+        {"ftpes://[::1]", "::1", 21, TIdUseTLS::utUseExplicitTLS, "[::1]"},
+        {"ftps://[2001:DB8::5]/", "2001:DB8::5", 990, TIdUseTLS::utUseImplicitTLS, "[2001:db8::5]"},
     };
     for (const Case& c : cases) {
         const TServerTarget target = ParseServerText(c.Text);

@@ -41,6 +41,18 @@ TEST(CliOptions, OptionsAnywhereWithSpaceOrEqualsSign) {
               (Args{"--odd-name", "x"}));
 }
 
+TEST(CliOptions, AnIPv6HostBareOrInBracketsWithAPort) {
+    EXPECT_EQ(ParseCommandLine({"::1", "ls"}).Host, "::1");
+    const CliOptions bracketed = ParseCommandLine({"[::1]", "ls"});
+    EXPECT_EQ(bracketed.Host, "::1");
+    EXPECT_EQ(bracketed.Port, 21);
+    const CliOptions withPort = ParseCommandLine({"[::1]:2121", "ls"});
+    EXPECT_EQ(withPort.Host, "::1");
+    EXPECT_EQ(withPort.Port, 2121);
+    EXPECT_THROW(ParseCommandLine({"[::1", "ls"}), CliUsageError);
+    EXPECT_THROW(ParseCommandLine({"[::1]:x", "ls"}), CliUsageError);
+}
+
 TEST(CliOptions, ProxySettings) {
     const CliOptions options =
         ParseCommandLine({"--proxy-type", "user-pass", "--proxy-host", "gate", "--proxy-user", "pu",

@@ -83,6 +83,25 @@ bool IsCommandName(const std::string& text) {
     return false;
 }
 
+// The HOST argument: a name or address as it is, or an IPv6 address in
+// brackets, with a port after them ("[::1]:2121").
+void TakeHost(const std::string& text, CliOptions& options) {
+    if (text.empty() || text[0] != '[') {
+        options.Host = text;
+        return;
+    }
+    std::optional<int32_t> port;
+    try {
+        ParseBracketedHost(text, options.Host, port);
+    } catch (const FtpUrlError& error) {
+        throw CliUsageError(error.what());
+    }
+    if (port) {
+        options.Port = *port;
+        options.PortGiven = true;
+    }
+}
+
 // COMMAND URL [ARGS], or put LOCAL URL: the URL names the server, the login
 // and the remote path. False for the HOST COMMAND [ARGS] form.
 bool TakeUrlForm(const std::vector<std::string>& positional, CliOptions& options) {
@@ -230,7 +249,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         if (positional.size() < 2)
             throw CliUsageError(positional.empty() ? "missing HOST and COMMAND"
                                                    : "missing COMMAND");
-        options.Host = positional[0];
+        TakeHost(positional[0], options);
         options.Command = positional[1];
         options.Args.assign(positional.begin() + 2, positional.end());
     }
@@ -307,6 +326,10 @@ take it first, put second). Its user, password and port, when present, replace
 --user, --password and --port; %XX stands for the byte XX. The path after the
 host's slash is relative to the login directory; start it with %2F for an
 absolute one (ftp://host/%2Fetc/motd is /etc/motd).
+
+IPv6: HOST may be an IPv6 address, bare (::1) or in brackets with an optional
+port ([::1]:2121); in URLs it goes in brackets (ftp://[::1]:2121/a.txt). Data
+connections to an IPv6 server use EPSV and EPRT.
 
 Options:
   --port N                  Server port (default 21; 990 with --tls-implicit).

@@ -46,28 +46,33 @@ int32_t ParseUrlPort(const std::string& text) {
 
 // The host and port part: "host", "host:port", "[v6]" or "[v6]:port".
 void ParseHostPort(const std::string& text, FtpUrl& url) {
-    std::string rest;
     if (!text.empty() && text[0] == '[') {
-        const size_t close = text.find(']');
-        if (close == std::string::npos)
-            throw FtpUrlError("no closing ] after the IPv6 address in the URL");
-        url.Host = text.substr(1, close - 1);
-        rest = text.substr(close + 1);
-        if (!rest.empty() && rest[0] != ':')
-            throw FtpUrlError("unexpected text after the IPv6 address in the URL: " + rest);
-    } else {
-        const size_t colon = text.find(':');
-        url.Host = PercentDecode(text.substr(0, colon));
-        if (colon != std::string::npos)
-            rest = text.substr(colon);
+        ParseBracketedHost(text, url.Host, url.Port);
+        return;
     }
-    if (!rest.empty())
-        url.Port = ParseUrlPort(rest.substr(1));
+    const size_t colon = text.find(':');
+    url.Host = PercentDecode(text.substr(0, colon));
+    if (colon != std::string::npos)
+        url.Port = ParseUrlPort(text.substr(colon + 1));
     if (url.Host.empty())
         throw FtpUrlError("no host in the URL");
 }
 
 } // namespace
+
+void ParseBracketedHost(const std::string& text, std::string& host, std::optional<int32_t>& port) {
+    const size_t close = text.find(']');
+    if (text.empty() || text[0] != '[' || close == std::string::npos)
+        throw FtpUrlError("no closing ] after the IPv6 address: " + text);
+    host = text.substr(1, close - 1);
+    const std::string rest = text.substr(close + 1);
+    if (!rest.empty() && rest[0] != ':')
+        throw FtpUrlError("unexpected text after the IPv6 address: " + rest);
+    if (!rest.empty())
+        port = ParseUrlPort(rest.substr(1));
+    if (host.empty())
+        throw FtpUrlError("no host in the URL");
+}
 
 bool LooksLikeFtpUrl(const std::string& text) {
     return SchemeOf(text) != nullptr;

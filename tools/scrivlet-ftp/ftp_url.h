@@ -37,6 +37,10 @@ bool LooksLikeFtpUrl(const std::string& text);
 // IPv6 address in brackets. Raises FtpUrlError.
 FtpUrl ParseFtpUrl(const std::string& text);
 
+// "[v6]" or "[v6]:port", as in a URL or as the HOST argument: the address
+// without its brackets, and the port when one follows. Raises FtpUrlError.
+void ParseBracketedHost(const std::string& text, std::string& host, std::optional<int32_t>& port);
+
 // Replaces each %XY by the byte it stands for. Raises FtpUrlError for a % that
 // is not followed by two hexadecimal digits.
 std::string PercentDecode(const std::string& text);
