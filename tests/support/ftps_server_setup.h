@@ -31,6 +31,12 @@ struct FtpsServerSetup {
         Start(implicit);
     }
 
+    // On ::1, with a certificate naming only that address (IP:::1).
+    struct OnIPv6 {};
+    explicit FtpsServerSetup(OnIPv6) : Served(Certificates.Server("server6", "IP:::1")) {
+        Start(false, {"--host", "::1"});
+    }
+
     std::string LogFile() const { return Scratch.File("server.log"); }
     std::string Log() const {
         try {
@@ -51,10 +57,11 @@ struct FtpsServerSetup {
     }
 
 private:
-    void Start(bool implicit) {
+    void Start(bool implicit, const std::vector<std::string>& more = {}) {
         PyFtpdServer::Options options;
         options.extraArgs = {"--tls-cert", Served.Certificate, "--tls-key", Served.Key,
                              "--log",      LogFile()};
+        options.extraArgs.insert(options.extraArgs.end(), more.begin(), more.end());
         if (implicit)
             options.extraArgs.push_back("--tls-implicit");
         Server = std::make_unique<PyFtpdServer>(options);

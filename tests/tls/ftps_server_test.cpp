@@ -5,6 +5,7 @@
 
 #include "core/streams.h"
 #include "net/tls_io_handler.h"
+#include "support/raw_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,24 @@ struct FtpsRoundTrip : ::testing::TestWithParam<bool> {
     }
     ~FtpsRoundTrip() override { Client.SignOff(); }
 };
+
+TEST(FtpsOnIPv6, AnIPv6AddressIsCheckedAgainstTheCertificatesIPEntries) {
+    if (!HasIPv6Loopback())
+        GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+    // Checked as a host name, "::1" would match no entry of a certificate
+    // that names only IP:::1, and the login would be refused.
+    FtpsServerSetup setup{FtpsServerSetup::OnIPv6{}};
+    TIdFTP client;
+    setup.Configure(client, TIdUseTLS::utUseExplicitTLS);
+    client.Host = "::1";
+    client.Passive = true;
+    client.ConnectServer(true);
+    WriteFileBytes(setup.Server->RootFile("a.txt"), "over IPv6");
+    TMemoryStream copy;
+    client.RetrieveStream("a.txt", copy, false);
+    EXPECT_EQ(copy.ToString(), "over IPv6");
+    client.SignOff();
+}
 
 TEST_P(FtpsRoundTrip, ListGetAndPutAreByteIdenticalTenTimesOnOneLogin) {
     ASSERT_NE(Client.ControlTLS(), nullptr);
