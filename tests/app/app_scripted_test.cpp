@@ -58,14 +58,15 @@ TEST(ScriptedLogin, ListsTheHomeDirectoryAndResolvesFoldersUnderIt) {
     // Closing the window closes the connection without a QUIT.
     EXPECT_TRUE(server.WaitForDisconnect());
     const Texts commands = server.Commands();
-    ASSERT_EQ(commands.size(), 8u);
+    ASSERT_EQ(commands.size(), 9u);
     EXPECT_EQ(commands[0], "USER brimol");
     EXPECT_EQ(commands[1], "PASS pelrosta");
-    EXPECT_EQ(commands[2], "TYPE I");
-    EXPECT_EQ(commands[3], "PWD");
-    EXPECT_EQ(commands[4].rfind("PORT 127,0,0,1,", 0), 0u) << commands[4];
-    EXPECT_EQ(commands[5], "LIST");
-    EXPECT_EQ(commands[7], "LIST /home/brimol/docs");
+    EXPECT_EQ(commands[2], "FEAT");
+    EXPECT_EQ(commands[3], "TYPE I");
+    EXPECT_EQ(commands[4], "PWD");
+    EXPECT_EQ(commands[5].rfind("PORT 127,0,0,1,", 0), 0u) << commands[5];
+    EXPECT_EQ(commands[6], "LIST");
+    EXPECT_EQ(commands[8], "LIST /home/brimol/docs");
 }
 
 TEST(ScriptedLogin, RefusedPasswordIsShownThenLoggedOutWithQuit) {
