@@ -56,7 +56,7 @@ TEST_F(ControlHostile, ReplyStoppingMidLineThenClosingEndsGracefully) {
     Server.ReplyRaw("211 Sta");
     // The server thread sends the piece before it sees the close request.
     std::thread closer([&] {
-        if (Server.WaitForCommands(3))
+        if (Server.WaitForCommands(4))
             Server.CloseClient();
     });
     const Failure f = FailureOf([&] { Client.SendCommand("STAT", 211); });
