@@ -18,6 +18,9 @@ inline constexpr const char* LoggingOut = "Logging out...";
 inline constexpr const char* Disconnected = "Disconnected";
 inline constexpr const char* Relogging = "Relogging in...";
 inline constexpr const char* Retrieving = "Retrieving directory content: ";
+// The server could not reach the window's data listener: this transfer and
+// the rest of the login use passive mode.
+inline constexpr const char* PassiveFallback = "Active mode failed; using passive mode";
 
 // "%s %d file(s) %d Folder(s)" with the listed path and the two counts.
 std::string ListingCounts(const std::string& path, int files, int folders);

@@ -53,6 +53,7 @@ void TDirectoryBrowser::ShowDirectory(std::string Path) {
     if (FLogin.Relogin() && Path.empty())
         listed = FClient.RetrieveCurrentDir();
     FStatus.SetStatusText(AppText::Retrieving + Path);
+    const bool wasPassive = FClient.Passive;
     std::vector<std::string> rawLines;
     FClient.ListDirectory(&rawLines, Path, true);
     TIdFTPListItems& entries = FClient.DirectoryEntries();
@@ -61,6 +62,9 @@ void TDirectoryBrowser::ShowDirectory(std::string Path) {
     // found.
     keeper.Commit(listed.empty() ? keeper.Previous() : listed);
     FStatus.SetStatusText(AppText::ListingCounts(Path, files, entries.Count() - files));
+    // The listing went passive after a wait: the bar says why, once it shows.
+    if (FClient.Passive && !wasPassive && FClient.PassiveFallback)
+        FStatus.SetStatusText(AppText::PassiveFallback);
 }
 
 void TDirectoryBrowser::FilesDblClick() {

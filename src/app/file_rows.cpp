@@ -1,5 +1,6 @@
 #include "app/file_rows.h"
 
+#include "app/display_name.h"
 #include "app/files_view.h"
 #include "core/datetime.h"
 #include "ftp/list_items.h"
@@ -11,8 +12,9 @@ namespace {
 const char* const ColumnCaptions[FileRows::ColumnCount] = {"File name",  "Owner", "Group",
                                                            "Permission", "Size",  "Date"};
 
+// Names and accounts are the server's bytes: shown as UTF-8, bad bytes escaped.
 QString TextOf(const std::string& text) {
-    return QString::fromStdString(text);
+    return QString::fromStdString(NameForDisplay(text));
 }
 
 // Hands the rows built so far to the view when it goes out of scope, whether

@@ -1,6 +1,7 @@
 #include "app/message_boxes.h"
 
 #include "app/app_texts.h"
+#include "app/display_name.h"
 #include "app/error_report.h"
 
 #include <QCoreApplication>
@@ -67,14 +68,19 @@ private:
             ApplicationTitle(QCoreApplication::applicationFilePath().toStdString()));
     }
 
+    // The texts name remote paths and carry server replies: bytes that are
+    // not UTF-8 show escaped.
+    static QString ShownText(const std::string& text) {
+        return QString::fromStdString(TextForDisplay(text));
+    }
+
     // Shows the buttons in order and returns the answer of the one clicked;
     // `fallback`'s button is the default and what Escape or closing the box
     // gives.
     template <typename T, size_t N>
     T Ask(QMessageBox::Icon icon, const std::string& text, const TButton<T> (&buttons)[N],
           T fallback) {
-        QMessageBox box(icon, Title(), QString::fromStdString(text), QMessageBox::NoButton,
-                        FParent);
+        QMessageBox box(icon, Title(), ShownText(text), QMessageBox::NoButton, FParent);
         std::vector<std::pair<QPushButton*, T>> added;
         for (const TButton<T>& button : buttons) {
             added.emplace_back(box.addButton(button.Text, button.Role), button.Answer);
@@ -91,7 +97,7 @@ private:
     }
 
     void Show(QMessageBox::Icon icon, const std::string& text) {
-        QMessageBox box(icon, Title(), QString::fromStdString(text), QMessageBox::Ok, FParent);
+        QMessageBox box(icon, Title(), ShownText(text), QMessageBox::Ok, FParent);
         box.exec();
     }
 

@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/client_lock.h"
+#include "app/display_name.h"
 #include "app/file_rows.h"
 #include "app/files_view.h"
 #include "app/handler_edge.h"
@@ -124,6 +125,13 @@ void TFormOpenFile::createClient() {
     FClient = std::make_unique<TWindowFtpClient>();
     FClient->MaxLineAction = TIdMaxLineAction::maException;
     FClient->ReadTimeout = ClientReadTimeout;
+    // Active mode stays the default; behind NAT or a firewall the server
+    // cannot connect back, and the transfer goes passive instead.
+    FClient->AcceptTimeout = ActiveConnectTimeout;
+    FClient->PassiveFallback = true;
+    // Raised on whichever thread runs the transfer; the text is delivered
+    // through the GUI thread.
+    FClient->OnPassiveFallback = [this](TIdComponent*) { SetStatusText(AppText::PassiveFallback); };
     FClient->ProxySettings().ProxyType = TIdFtpProxyType::fpcmNone;
     FClient->ProxySettings().Port = 0;
     // Asked inside the login, before USER. Only the GUI thread may show the
@@ -253,7 +261,8 @@ void TFormOpenFile::ClientConnected() {
 }
 
 void TFormOpenFile::SetStatusText(const std::string& text) {
-    const QString message = QString::fromStdString(text);
+    // Status texts name remote paths: bytes that are not UTF-8 show escaped.
+    const QString message = QString::fromStdString(TextForDisplay(text));
     if (QThread::currentThread() == thread()) {
         showStatus(message);
         return;

@@ -120,6 +120,9 @@ public:
     // answering fails the action with "Read Timeout" instead of freezing the
     // window for good.
     static constexpr int32_t ClientReadTimeout = 60000;
+    // How long (ms) an active transfer waits for the server to connect back
+    // before it runs again in passive mode.
+    static constexpr int32_t ActiveConnectTimeout = 10000;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

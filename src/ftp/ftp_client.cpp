@@ -17,6 +17,16 @@ TIdFTP::~TIdFTP() {
 void TIdFTP::ConnectToHost(int32_t timeout) {
     FControlHost = Host;
     FBinaryTypeSent = false;
+    // What one server said about itself does not hold for the next connection.
+    Features.clear();
+    FFeaturesListed = false;
+    FFeaturesAsked = false;
+    FSizeRefused = false;
+    FDateRefused = false;
+    if (FPassiveByFallback) {
+        Passive = false;
+        FPassiveByFallback = false;
+    }
     TIdTCPClient::ConnectToHost(timeout);
 }
 
@@ -107,6 +117,7 @@ void TIdFTP::SignOn() {
     }
     FLoginReply.Assign(LastReply());
     ProtectDataChannel();
+    AskFeatures();
 }
 
 void TIdFTP::SignOff() {

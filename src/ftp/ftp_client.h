@@ -78,6 +78,13 @@ public:
     static constexpr int32_t DefaultSettleTimeout = 30000;
     // The largest listing (bytes) a server may send before the listing fails.
     static constexpr int64_t MaxListingSize = 256LL * 1024 * 1024;
+    // Off by default. When set, an active transfer whose data connection never
+    // came (PORT refused with 5xx, 425, or no connection within AcceptTimeout)
+    // is run again in passive mode, and Passive stays set until the next
+    // connection (which starts active again). OnPassiveFallback is raised
+    // before the passive run.
+    bool PassiveFallback = false;
+    TNotifyEvent OnPassiveFallback;
 
     // Run-time state.
     TIdRFCReply& LoginReply() { return FLoginReply; }
@@ -89,6 +96,12 @@ public:
     // server says the data did not all arrive, though no exception is raised.
     bool LastTransferAborted = false;
     bool ResumeAllowed = false;
+    // What FEAT listed after the login on this connection, one feature line
+    // each without its leading blank ("MDTM", "REST STREAM", "UTF8"); empty
+    // when FEAT was refused, listed nothing, or was not asked yet.
+    std::vector<std::string> Features;
+    // Whether Features names `name` (by its first word, ignoring case).
+    bool HasFeature(const std::string& name) const;
 
     // --- Control channel and login ---
     // Remembers the host the control connection goes to: data connections go
@@ -116,6 +129,9 @@ public:
     TIdIOHandlerTLS* ControlTLS() const;
 
     // --- Facts about one remote file ---
+    // SIZE and MDTM are sent only when FEAT listed them or, when FEAT listed
+    // nothing, until the server answers one of them with 500 or 502 (not
+    // understood) on this connection; a fact not asked is unknown.
     // The size SIZE reports (213), or -1 when the server refuses or the reply
     // is no number. Servers count bytes as they would send them in the
     // current transfer type, so the number is exact only after TYPE I.
@@ -177,8 +193,13 @@ protected:
     void NotifyCheckListFormat(const std::string& line);
 
 private:
-    // The text of a 213 reply to `command`; empty for any other reply.
-    std::string FileStatusText(const std::string& command);
+    // FEAT (once per connection), then OPTS UTF8 ON when UTF8 is listed.
+    void AskFeatures();
+    // Whether `verb` (SIZE, MDTM) may go out; `refused` records a 500 or 502.
+    bool MayAskFileFact(const char* verb, bool refused) const;
+    // The text of a 213 reply to `verb` for `path`; empty for any other
+    // reply, and when the command may not go out.
+    std::string FileStatusText(const char* verb, const std::string& path, bool& refused);
     void ProxyLogin();
     void UserLogin();
     // TLS on the control connection: the handshake and the certificate's
@@ -201,11 +222,26 @@ private:
     void DestroyDataConnection();
     enum class TDirection { Inbound, Outbound };
     class TDataConnectionScope;
+    // Runs TransferOnce, and with PassiveFallback once more in passive mode
+    // when the active data connection never came.
+    void Transfer(const std::string& command, TStream& stream, TDirection direction, bool resume,
+                  TIdDownloadSize* size);
     // The one transfer body: open the data connection (passive or active),
     // send the command, read the preliminary reply, move the bytes, read the
     // final reply.
-    void Transfer(const std::string& command, TStream& stream, TDirection direction, bool resume,
-                  TIdDownloadSize* size);
+    void TransferOnce(const std::string& command, TStream& stream, TDirection direction,
+                      bool resume, TIdDownloadSize* size);
+    // The failure of an active TransferOnce that a passive run may repair:
+    // nothing of the transfer happened, and the control connection is usable.
+    bool ActiveAttemptMayFallBack(const std::exception& error);
+    // With PassiveFallback the accept wait starts as soon as the command is
+    // out: a server that connects before its preliminary reply says nothing
+    // until its own connect gives up. Ends when the server answers (false) or
+    // connects (true, accepted); raises EIdAcceptTimeout when neither comes.
+    bool WaitForReplyOrDataPeer(TIdSimpleServer& listener);
+    // How far the running active transfer got, for the passive fallback.
+    enum class TActiveStage { None, Port, Command, Connected };
+    TActiveStage FActiveStage = TActiveStage::None;
     // What the server still owes us for the transfer command once it is sent.
     enum class TOwedReply { None, Preliminary, Final };
     // ReadReply that keeps `owed` up to date: `next` once a reply is accepted,
@@ -244,6 +280,14 @@ private:
     // TYPE I was accepted on this connection: sizes the server states count
     // the bytes it sends.
     bool FBinaryTypeSent = false;
+    // FEAT answered this connection with its list (211).
+    bool FFeaturesListed = false;
+    bool FFeaturesAsked = false;
+    // SIZE or MDTM answered 500 or 502 on this connection.
+    bool FSizeRefused = false;
+    bool FDateRefused = false;
+    // Passive was set by the fallback; the next connection starts active.
+    bool FPassiveByFallback = false;
     // Host as it was when the control connection was made (the proxy's, for
     // an FTP proxy).
     std::string FControlHost;

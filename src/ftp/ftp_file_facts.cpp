@@ -1,5 +1,6 @@
 // What the server says about one remote file without transferring it: its
-// size (SIZE) and its modification time (MDTM), both answered with 213.
+// size (SIZE) and its modification time (MDTM), both answered with 213, and
+// asked only of a server that may know them (ftp_server_features.cpp).
 //
 //   213 1048576
 //   213 20261209204219        (UTC, to the second)
@@ -14,6 +15,9 @@
 namespace {
 
 constexpr int ReplyFileStatus = 213;
+// The server does not know the command at all.
+constexpr int ReplySyntaxError = 500;
+constexpr int ReplyNotImplemented = 502;
 
 bool AllDigits(const std::string& text) {
     if (text.empty())
@@ -30,14 +34,19 @@ int DigitsAt(const std::string& text, size_t from, size_t count) {
 
 } // namespace
 
-std::string TIdFTP::FileStatusText(const std::string& command) {
-    if (SendRawCommand(command) != ReplyFileStatus || LastReply().Text().empty())
+std::string TIdFTP::FileStatusText(const char* verb, const std::string& path, bool& refused) {
+    if (!MayAskFileFact(verb, refused))
+        return std::string();
+    const int code = SendRawCommand(std::string(verb) + " " + path);
+    if (code == ReplySyntaxError || code == ReplyNotImplemented)
+        refused = true;
+    if (code != ReplyFileStatus || LastReply().Text().empty())
         return std::string();
     return Trim(LastReply().Text()[0]);
 }
 
 int64_t TIdFTP::Size(const std::string& path) {
-    const std::string text = FileStatusText("SIZE " + path);
+    const std::string text = FileStatusText("SIZE", path, FSizeRefused);
     // Eighteen digits always fit in 64 bits, far beyond any real file.
     if (!AllDigits(text) || text.size() > 18)
         return -1;
@@ -45,7 +54,7 @@ int64_t TIdFTP::Size(const std::string& path) {
 }
 
 TDateTime TIdFTP::FileDate(const std::string& path) {
-    const std::string text = FileStatusText("MDTM " + path);
+    const std::string text = FileStatusText("MDTM", path, FDateRefused);
     const std::string stamp = text.substr(0, 14);
     const std::string fraction = text.size() > 15 ? text.substr(15) : std::string();
     if (stamp.size() != 14 || !AllDigits(stamp))

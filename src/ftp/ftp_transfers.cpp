@@ -266,25 +266,28 @@ void TIdFTP::FinishTransfer(TOwedReply& owed, bool early) {
     }
 }
 
-void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection direction,
-                      bool resume, TIdDownloadSize* size) {
-    // Refused before PASV or PORT goes out, so that nothing is sent for it.
-    CheckCommandLine(command);
+void TIdFTP::TransferOnce(const std::string& command, TStream& stream, TDirection direction,
+                          bool resume, TIdDownloadSize* size) {
     TOwedReply owed = TOwedReply::None;
     // Runs last, once the data connection is closed: only then does a server
     // that was still sending give its final reply.
     const TScopeFail settle([&] { SettleControlChannel(owed); });
     RaiseStatus(TIdStatus::ftpTransfer, {MsgText(TIdMsg::FtpStartingTransfer)});
-    FAbortRequested = false;
     LastTransferAborted = false;
+    FActiveStage = TActiveStage::None;
     bool finalReplyRead = false;
+    bool peerAccepted = false;
     {
         // Reported once the data connection is gone, also when the transfer failed.
         const TScopeExit ready(
             [this] { RaiseStatus(TIdStatus::ftpReady, {MsgText(TIdMsg::FtpTransferComplete)}); });
         TDataConnectionScope data(*this);
         TIdTCPClient* client = Passive ? &OpenPassiveDataClient(data) : nullptr;
+        if (!Passive)
+            FActiveStage = TActiveStage::Port;
         TIdSimpleServer* listener = Passive ? nullptr : &StartDataListener(data);
+        if (listener != nullptr)
+            FActiveStage = TActiveStage::Command;
         // The one place where the modes order the wire differently. Active: our
         // listener was announced by PORT before the command, and the server
         // connects to it only after the command and its preliminary reply.
@@ -302,11 +305,15 @@ void TIdFTP::Transfer(const std::string& command, TStream& stream, TDirection di
             client->ConnectToHost(IdTimeoutDefault);
         if (!commandBeforeConnect)
             sendCommand();
+        if (listener != nullptr && PassiveFallback)
+            peerAccepted = WaitForReplyOrDataPeer(*listener);
         ReadPreliminaryReply(direction, owed);
         if (size != nullptr && size->Stated < 0 && size->FromPreliminary)
             size->Stated = SizeInPreliminaryReply(LastReply());
-        if (listener != nullptr)
+        if (listener != nullptr && !peerAccepted)
             finalReplyRead = AcceptDataConnection(*listener, owed);
+        if (listener != nullptr)
+            FActiveStage = TActiveStage::Connected;
         ProtectDataConnection(data.Connection());
         if (direction == TDirection::Inbound) {
             const int64_t start = stream.Position();

@@ -27,7 +27,10 @@ bool HoldsControlBytes(const std::string& line) {
 
 } // namespace
 
-std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine) {
+std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine,
+                                        std::vector<std::string>* received) {
+    if (received != nullptr)
+        received->clear();
     // Every line read counts against the cap, blank ones too (they are
     // skipped): a server that sends nothing but line ends must not keep us
     // reading for ever.
@@ -37,12 +40,18 @@ std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine) {
             if (budget-- <= 0)
                 throw EIdPeerLimitExceeded(
                     FormatMsg(TIdMsg::ReplyTooManyLines, {std::to_string(IdMaxReplyLines)}));
-            const std::string received = nextLine();
-            if (HoldsControlBytes(received))
+            std::string arrived = nextLine();
+            if (HoldsControlBytes(arrived))
                 throw EIdMalformedReply();
-            std::string line = Trim(received);
-            if (!line.empty())
-                return line;
+            std::string line = Trim(arrived);
+            if (line.empty())
+                continue;
+            if (received != nullptr) {
+                if (!arrived.empty() && arrived.back() == '\r')
+                    arrived.pop_back();
+                received->push_back(std::move(arrived));
+            }
+            return line;
         }
     };
     std::vector<std::string> lines;

@@ -17,4 +17,7 @@ using TReplyLineSource = std::function<std::string()>;
 // both ends, blank lines skipped; every line taken from `nextLine` counts
 // against IdMaxReplyLines (EIdPeerLimitExceeded past it). A line holding a
 // control byte other than TAB, CR or LF ends the read with EIdMalformedReply.
-std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine);
+// With `received`, it also gets the same lines as they arrived, without their
+// line end only: some replies (FEAT) mark their lines with a leading blank.
+std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine,
+                                        std::vector<std::string>* received = nullptr);

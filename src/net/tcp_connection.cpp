@@ -341,11 +341,14 @@ void TIdTCPConnection::ReadRawReply() {
     if (ReadTimeout > 0)
         FReplyDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ReadTimeout);
     try {
+        std::vector<std::string> arrived;
         FLastReply.ParseReply(
-            ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }));
+            ReadReplyLines([this] { return ReadLine("\n", IdTimeoutDefault, -1); }, &arrived));
+        FLastReplyLines = std::move(arrived);
     } catch (const EIdMalformedReply&) {
         // No part of it is to be trusted, the earlier reply no longer holds.
         FLastReply.Clear();
+        FLastReplyLines.clear();
         throw;
     }
 }

@@ -61,6 +61,9 @@ public:
     bool LastLineTimedOut() const { return FLastLineTimedOut; }
     TIdManagedBuffer& PendingInput() { return FPendingInput; }
     TIdRFCReply& LastReply() { return FLastReply; }
+    // The lines of LastReply as they arrived (line ends removed, blank lines
+    // skipped), for replies whose layout carries meaning.
+    const std::vector<std::string>& LastReplyLines() const { return FLastReplyLines; }
     TIdRFCReply& WelcomeReply() { return FWelcomeReply; }
 
     // --- Reading and writing ---
@@ -145,6 +148,7 @@ private:
     bool FLastLineTimedOut = false;
     TIdRFCReply FWelcomeReply;
     TIdRFCReply FLastReply;
+    std::vector<std::string> FLastReplyLines;
     TIdManagedBuffer FPendingInput;
     TIdSimpleBuffer FReceiveChunk;
     std::unique_ptr<TIdIOHandler> FOwnedIOHandler;

@@ -1,7 +1,8 @@
 // Logging in against a scripted server: the exact commands sent, the refused
 // password, an unreachable server, a login directory that is not the root,
-// and a window closed while logged in.
+// a window closed while logged in, and a server that refuses active mode.
 #include "active_data_peer.h"
+#include "data_peer.h"
 #include "lock_probe.h"
 #include "window_harness.h"
 
@@ -58,14 +59,52 @@ TEST(ScriptedLogin, ListsTheHomeDirectoryAndResolvesFoldersUnderIt) {
     // Closing the window closes the connection without a QUIT.
     EXPECT_TRUE(server.WaitForDisconnect());
     const Texts commands = server.Commands();
-    ASSERT_EQ(commands.size(), 8u);
+    ASSERT_EQ(commands.size(), 9u);
     EXPECT_EQ(commands[0], "USER brimol");
     EXPECT_EQ(commands[1], "PASS pelrosta");
-    EXPECT_EQ(commands[2], "TYPE I");
-    EXPECT_EQ(commands[3], "PWD");
-    EXPECT_EQ(commands[4].rfind("PORT 127,0,0,1,", 0), 0u) << commands[4];
-    EXPECT_EQ(commands[5], "LIST");
-    EXPECT_EQ(commands[7], "LIST /home/brimol/docs");
+    EXPECT_EQ(commands[2], "FEAT");
+    EXPECT_EQ(commands[3], "TYPE I");
+    EXPECT_EQ(commands[4], "PWD");
+    EXPECT_EQ(commands[5].rfind("PORT 127,0,0,1,", 0), 0u) << commands[5];
+    EXPECT_EQ(commands[6], "LIST");
+    EXPECT_EQ(commands[8], "LIST /home/brimol/docs");
+}
+
+TEST(ScriptedLogin, RefusedPortFallsBackToPassiveForTheRestOfTheLogin) {
+    FakeFtpServer server;
+    DataPeer first;
+    DataPeer second;
+    first.ServePassive(
+        SendAndClose("drwxr-xr-x   2 brimol   users        4096 Mar 01  2024 docs\r\n"
+                     "-rw-r--r--   1 brimol   users          12 Mar 01  2024 caf\xE9.txt\r\n"));
+    second.ServePassive(
+        SendAndClose("-rw-r--r--   1 brimol   users          40 Mar 02  2024 letter.txt\r\n"));
+    server.Reply("331 Password required")
+        .Reply("230 Logged in")
+        .Reply("200 Type set to I")
+        .Reply("257 \"/\" is the current directory")
+        .Reply("500 Illegal PORT command.")
+        .Reply(first.PasvReply())
+        .ReplyRaw(ListingReplies)
+        .Reply(second.PasvReply())
+        .ReplyRaw(ListingReplies);
+    WindowHarness h;
+    h.SetServer(server.Port());
+    h.ClickConnect();
+    ASSERT_TRUE(h.Boxes.LoginFailures.empty()) << h.Boxes.LoginFailures[0];
+    // The name that is not UTF-8 shows its byte escaped.
+    EXPECT_EQ(h.RowNames(), (Texts{"docs", "caf\\xE9.txt"}));
+    EXPECT_EQ(h.Status(), "Active mode failed; using passive mode");
+
+    ASSERT_TRUE(h.DoubleClickRow("docs"));
+    EXPECT_EQ(h.RowNames(), (Texts{"letter.txt"}));
+    EXPECT_EQ(h.Status(), "/docs 1 file(s) 0 Folder(s)");
+    EXPECT_TRUE(h.Boxes.ErrorReports.empty());
+    Texts verbs;
+    for (const std::string& command : server.Commands())
+        verbs.push_back(command.rfind("PORT ", 0) == 0 ? "PORT" : command);
+    EXPECT_EQ(verbs, (Texts{"USER brimol", "PASS pelrosta", "FEAT", "TYPE I", "PWD", "PORT", "PASV",
+                            "LIST", "PASV", "LIST /docs"}));
 }
 
 TEST(ScriptedLogin, RefusedPasswordIsShownThenLoggedOutWithQuit) {

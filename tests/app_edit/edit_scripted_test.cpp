@@ -65,12 +65,12 @@ TEST(EditScripted, ClosingTheWindowDuringAStuckDownloadEndsWithoutQuit) {
     w.Form().Timer1->stop();
     w.LogIn(server.Port());
     ASSERT_TRUE(w.DoubleClick("notes.txt"));
-    ASSERT_TRUE(server.WaitForCommands(11));
+    ASSERT_TRUE(server.WaitForCommands(12));
     EXPECT_EQ(server.Commands().back(), "RETR /notes.txt");
     EXPECT_EQ(TLaunchFileThread::Running(), 1);
     EXPECT_TRUE(w.Close());
     EXPECT_TRUE(server.WaitForDisconnect());
-    EXPECT_EQ(server.Commands().size(), 11u);
+    EXPECT_EQ(server.Commands().size(), 12u);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("pid")));
 }
 

@@ -178,6 +178,7 @@ TEST(VerboseDialogue, ShowsCommandsAndReplyLinesWithThePasswordMasked) {
     EXPECT_EQ(RunCli(options, out, err), 0) << err.str();
     EXPECT_EQ(err.str(), "< 220-Scrivlet test server\n< 220 Ready\n> USER bob\n"
                          "< 331 Password required\n> PASS ****\n< 230-Welcome\n< 230 Logged in\n"
+                         "> FEAT\n< 502 FEAT not implemented\n"
                          "> TYPE I\n< 200 Type set\n> SYST\n< 215 UNIX Type: L8\n> NOOP\n"
                          "< 200 Fine\n> QUIT\n");
     EXPECT_EQ(DialogueLog::Masked("pass x"), "pass ****");

@@ -35,16 +35,16 @@ struct LoginFixture : ::testing::Test {
     }
 };
 
-TEST_F(LoginFixture, DirectLoginSendsUserAndPassOnly) {
+TEST_F(LoginFixture, DirectLoginSendsUserAndPassThenAsksFeatures) {
     Server.Reply("331 Password required").Reply("230 Logged in");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol", "PASS pelrosta"}));
+    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol", "PASS pelrosta", "FEAT"}));
     EXPECT_EQ(Client.LoginReply().NumericCode(), 230);
-    EXPECT_EQ(Server.RawReceived(), "USER brimol\r\nPASS pelrosta\r\n");
+    EXPECT_EQ(Server.RawReceived(), "USER brimol\r\nPASS pelrosta\r\nFEAT\r\n");
 }
 
 TEST_F(LoginFixture, UserAnswered230SkipsPass) {
     Server.Reply("230 No password needed");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol"}));
+    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol", "FEAT"}));
 }
 
 TEST_F(LoginFixture, RefusedPasswordRaisesAndSignOnAloneKeepsTheConnection) {
@@ -63,39 +63,43 @@ TEST_F(LoginFixture, RefusedPasswordRaisesAndSignOnAloneKeepsTheConnection) {
 TEST_F(LoginFixture, UserSiteProxy) {
     UseProxy(TIdFtpProxyType::fpcmUserSite, "puser", "ppass");
     Server.Reply("331 p").Reply("230 p ok").Reply("331 u").Reply("230 u ok");
-    EXPECT_EQ(LoginAndGetCommands(),
-              (Lines{"USER puser", "PASS ppass", "USER brimol@127.0.0.1", "PASS pelrosta"}));
+    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER puser", "PASS ppass", "USER brimol@127.0.0.1",
+                                            "PASS pelrosta", "FEAT"}));
 }
 
 TEST_F(LoginFixture, SiteProxyWithoutProxyHostConnectsDirectAndSendsSite) {
     UseProxy(TIdFtpProxyType::fpcmSite);
     Server.Reply("200 site ok").Reply("331 u").Reply("230 u ok");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"SITE 127.0.0.1", "USER brimol", "PASS pelrosta"}));
+    EXPECT_EQ(LoginAndGetCommands(),
+              (Lines{"SITE 127.0.0.1", "USER brimol", "PASS pelrosta", "FEAT"}));
 }
 
 TEST_F(LoginFixture, SiteAndOpenAcceptAnyCode) {
     UseProxy(TIdFtpProxyType::fpcmOpen, "puser");
     Server.Reply("230 p ok").Reply("502 whatever").Reply("230 u ok");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER puser", "OPEN 127.0.0.1", "USER brimol"}));
+    EXPECT_EQ(LoginAndGetCommands(),
+              (Lines{"USER puser", "OPEN 127.0.0.1", "USER brimol", "FEAT"}));
 }
 
 TEST_F(LoginFixture, UserPassProxyJoinsNamesInOneUserLine) {
     UseProxy(TIdFtpProxyType::fpcmUserPass, "puser", "ppass");
     Server.Reply("331 u").Reply("230 ok");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol@puser@127.0.0.1", "PASS pelrosta@ppass"}));
+    EXPECT_EQ(LoginAndGetCommands(),
+              (Lines{"USER brimol@puser@127.0.0.1", "PASS pelrosta@ppass", "FEAT"}));
 }
 
 TEST_F(LoginFixture, UserPassProxyWithoutProxyPasswordSendsTheUsersAlone) {
     UseProxy(TIdFtpProxyType::fpcmUserPass, "puser");
     Server.Reply("331 u").Reply("230 ok");
-    EXPECT_EQ(LoginAndGetCommands(), (Lines{"USER brimol@puser@127.0.0.1", "PASS pelrosta"}));
+    EXPECT_EQ(LoginAndGetCommands(),
+              (Lines{"USER brimol@puser@127.0.0.1", "PASS pelrosta", "FEAT"}));
 }
 
 TEST_F(LoginFixture, TransparentProxyLogsInTwice) {
     UseProxy(TIdFtpProxyType::fpcmTransparent, "puser", "ppass");
     Server.Reply("331 p").Reply("230 p").Reply("331 u").Reply("230 u");
     EXPECT_EQ(LoginAndGetCommands(),
-              (Lines{"USER puser", "PASS ppass", "USER brimol", "PASS pelrosta"}));
+              (Lines{"USER puser", "PASS ppass", "USER brimol", "PASS pelrosta", "FEAT"}));
 }
 
 TEST_F(LoginFixture, HttpProxyModeIsRefusedBeforeSending) {
@@ -125,7 +129,7 @@ TEST_F(LoginFixture, ProxyHostIsDialledButTheServerIsNamed) {
     EXPECT_EQ(Client.Host, "ftp.example.invalid");
     EXPECT_EQ(Client.Port, Server.Port());
     Client.SignOn();
-    EXPECT_EQ(proxy.Commands(), (Lines{"SITE ftp.example.invalid", "USER brimol"}));
+    EXPECT_EQ(proxy.Commands(), (Lines{"SITE ftp.example.invalid", "USER brimol", "FEAT"}));
     EXPECT_EQ(Server.Connections(), 0);
 }
 
@@ -139,7 +143,7 @@ TEST_F(LoginFixture, AutoLoginSendsTypeAndSystAndReportsReady) {
     int afterLogin = 0;
     Client.OnAfterClientLogin = [&](TIdComponent*) { ++afterLogin; };
     Client.ConnectServer(true);
-    EXPECT_EQ(Server.Commands(), (Lines{"USER brimol", "PASS pelrosta", "TYPE I", "SYST"}));
+    EXPECT_EQ(Server.Commands(), (Lines{"USER brimol", "PASS pelrosta", "FEAT", "TYPE I", "SYST"}));
     EXPECT_EQ(Client.ServerSystem, "UNIX Type: L8");
     EXPECT_EQ(statuses, (Lines{"Connection established"}));
     EXPECT_EQ(afterLogin, 1);
@@ -169,11 +173,11 @@ TEST_F(LoginFixture, AsciiTypeChosenOfflineIsSentByTheNextAutoLogin) {
     EXPECT_EQ(Client.TransferType(), TIdFTPTransferType::ftASCII);
     Server.Reply("230 ok").Reply("200 Type set").Reply("215 UNIX");
     Client.ConnectServer(true);
-    EXPECT_EQ(Server.Commands()[1], "TYPE A");
+    EXPECT_EQ(Server.Commands()[2], "TYPE A");
     Server.Reply("200 Type set");
     Client.SetTransferType(TIdFTPTransferType::ftBinary);
-    ASSERT_TRUE(Server.WaitForCommands(4));
-    EXPECT_EQ(Server.Commands()[3], "TYPE I");
+    ASSERT_TRUE(Server.WaitForCommands(5));
+    EXPECT_EQ(Server.Commands()[4], "TYPE I");
 }
 
 TEST_F(LoginFixture, ResumeProbeIsAskedOnceAndAlwaysResetsTheOffset) {

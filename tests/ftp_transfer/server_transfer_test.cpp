@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace {
 
 using ServerTransfer = ServerFixture;
@@ -128,6 +131,33 @@ TEST_P(ServerTransfer, MissingRemoteFileLeavesAnEmptyLocalFile) {
     EXPECT_EQ(ReadFileBytes(Local.File("out.bin")), "");
     // The control connection goes on.
     EXPECT_EQ(Client.SendRawCommand("NOOP"), 200);
+}
+
+TEST_P(ServerTransfer, NamesRoundTripAsBytesThroughListGetAndPut) {
+    // Several blanks, leading blanks, ';' and non-ASCII characters (UTF-8).
+    const std::vector<std::string> names = {"two  blanks.txt", "  leading.txt", "semi;colon.txt",
+                                            "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.txt"};
+    for (const std::string& name : names)
+        WriteFileBytes(Server.RootFile("in/" + name), "bytes of " + name);
+    Client.ListDirectory(nullptr, "/in", true);
+    std::vector<std::string> listed;
+    for (int i = 0; i < Client.DirectoryEntries().Count(); ++i)
+        listed.push_back(Client.DirectoryEntries().Items(i).EntryName);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = names;
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(listed, expected);
+    std::filesystem::create_directory(Server.RootFile("out"));
+    for (const std::string& name : listed) {
+        SCOPED_TRACE(name);
+        // What the listing gave is what goes back on the wire.
+        TMemoryStream stream;
+        Client.RetrieveStream("/in/" + name, stream, false);
+        EXPECT_EQ(stream.ToString(), "bytes of " + name);
+        stream.SetPosition(0);
+        Client.StoreStream(stream, "/out/" + name, false);
+        EXPECT_EQ(ReadFileBytes(Server.RootFile("out/" + name)), "bytes of " + name);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ServerTransfer, ::testing::Bool(), ServerFixture::ModeName);

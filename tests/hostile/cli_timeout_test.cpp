@@ -29,8 +29,8 @@ TEST(CliTimeout, ServerThatStopsAnsweringEndsTheCommandWithReadTimeout) {
     EXPECT_EQ(RunCli(options, out, err), 1);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "scrivlet-ftp: Read Timeout\n");
-    EXPECT_EQ(server.Commands(),
-              (std::vector<std::string>{"USER anonymous", "PASS anonymous@", "TYPE I", "SYST"}));
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER anonymous", "PASS anonymous@",
+                                                           "FEAT", "TYPE I", "SYST"}));
     EXPECT_TRUE(server.WaitForDisconnect());
 }
 

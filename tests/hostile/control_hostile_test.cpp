@@ -56,7 +56,7 @@ TEST_F(ControlHostile, ReplyStoppingMidLineThenClosingEndsGracefully) {
     Server.ReplyRaw("211 Sta");
     // The server thread sends the piece before it sees the close request.
     std::thread closer([&] {
-        if (Server.WaitForCommands(3))
+        if (Server.WaitForCommands(4))
             Server.CloseClient();
     });
     const Failure f = FailureOf([&] { Client.SendCommand("STAT", 211); });
@@ -209,6 +209,8 @@ TEST(SlowServer, OneBytePerHundredMillisecondsStillLogsIn) {
         trickle("331 p\r\n");
         received += peer.ReadLine();
         trickle("230-a\r\n230 b\r\n");
+        received += peer.ReadLine();
+        peer.Send("502 FEAT not implemented\r\n");
         peer.WaitForClose();
     });
     TIdFTP client;
@@ -227,7 +229,7 @@ TEST(SlowServer, OneBytePerHundredMillisecondsStillLogsIn) {
     EXPECT_EQ(client.WelcomeReply().Text(), (Lines{"hi"}));
     EXPECT_EQ(client.LoginReply().NumericCode(), 230);
     EXPECT_EQ(client.LoginReply().Text(), (Lines{"a", "b"}));
-    EXPECT_EQ(received, "USER u\r\nPASS p\r\n");
+    EXPECT_EQ(received, "USER u\r\nPASS p\r\nFEAT\r\n");
 }
 
 } // namespace

@@ -135,7 +135,8 @@ TEST_F(DataHostile, PasvPortZeroOrBeyondTheRangeIsRefusedWithoutDialling) {
     // Nothing else was sent, and the connection is still in step.
     Server.Reply("200 Fine");
     EXPECT_EQ(Client.SendCommand("NOOP", 200), 200);
-    EXPECT_EQ(Server.Commands(), (Lines{"USER brimol", "PASS pelrosta", "PASV", "PASV", "NOOP"}));
+    EXPECT_EQ(Server.Commands(),
+              (Lines{"USER brimol", "PASS pelrosta", "FEAT", "PASV", "PASV", "NOOP"}));
     ExpectUsableAgain();
 }
 

@@ -51,9 +51,9 @@ protected:
         const FaultCase& c = GetParam();
         // After TYPE I a retrieve asks the file's size first; this server has none.
         Server.Reply("550 SIZE not supported");
-        // Sends the data once RETR has come (LoginCommands + SIZE + the PASV or PORT).
+        // Sends the data once RETR has come (the login with FEAT, SIZE, PASV or PORT).
         auto afterRetr = [this](RawConnection& connection, bool reset) {
-            Server.WaitForCommands(7);
+            Server.WaitForCommands(8);
             connection.Send(reset ? Payload.substr(0, Payload.size() / 2) : Payload);
             if (reset) {
                 // A crash mid-data: the control connection goes, the data

@@ -71,7 +71,7 @@ void HostileFixture::ExpectUsableAgain() {
     Server.Reply("200 Still here");
     EXPECT_EQ(Client.SendCommand("NOOP", 200), 200);
     const Lines commands = Server.Commands();
-    ASSERT_GE(commands.size(), 3u);
-    EXPECT_EQ(Lines(commands.end() - 3, commands.end()),
-              (Lines{"USER brimol", "PASS pelrosta", "NOOP"}));
+    ASSERT_GE(commands.size(), 4u);
+    EXPECT_EQ(Lines(commands.end() - 4, commands.end()),
+              (Lines{"USER brimol", "PASS pelrosta", "FEAT", "NOOP"}));
 }

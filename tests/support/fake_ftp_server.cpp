@@ -28,6 +28,7 @@ FakeFtpServer::~FakeFtpServer() {
         std::lock_guard<std::mutex> hold(FMutex);
         FStop = true;
     }
+    FChanged.notify_all();
     Wake();
     FThread.join();
     CloseFd(FListener);
@@ -67,6 +68,18 @@ FakeFtpServer& FakeFtpServer::CloseWithoutReply() {
 
 FakeFtpServer& FakeFtpServer::NoReply() {
     return Add(Action::NoReply, {});
+}
+
+FakeFtpServer& FakeFtpServer::ReplyAfter(std::chrono::milliseconds delay, std::string_view line) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    FScript.push_back(Step{Action::ReplyLater, std::string(line) + "\r\n", delay});
+    return *this;
+}
+
+FakeFtpServer& FakeFtpServer::FeatAnswer(std::string bytes) {
+    std::lock_guard<std::mutex> hold(FMutex);
+    FFeatAnswer = std::move(bytes);
+    return *this;
 }
 
 // --- Observation ---
@@ -129,6 +142,7 @@ void FakeFtpServer::CloseClient(std::chrono::milliseconds within) {
         FCloseRequested = true;
         target = FAccepted;
     }
+    FChanged.notify_all();
     Wake();
     std::unique_lock<std::mutex> hold(FMutex);
     FChanged.wait_until(hold, deadline, [&] { return FEnded >= target; });
@@ -251,7 +265,9 @@ bool FakeFtpServer::Answer(int client, const std::string& line) {
     {
         std::lock_guard<std::mutex> hold(FMutex);
         FCommands.push_back(line);
-        if (!FScript.empty()) {
+        if (line == "FEAT" && !FFeatAnswer.empty()) {
+            step.bytes = FFeatAnswer;
+        } else if (!FScript.empty()) {
             step = std::move(FScript.front());
             FScript.pop_front();
         }
@@ -262,6 +278,15 @@ bool FakeFtpServer::Answer(int client, const std::string& line) {
     case Action::ReplyAndClose: SendOnClient(client, step.bytes); return false;
     case Action::CloseWithoutReply: return false;
     case Action::NoReply: return true;
+    case Action::ReplyLater: {
+        std::unique_lock<std::mutex> hold(FMutex);
+        // Woken early only to stop or close.
+        if (FChanged.wait_for(hold, step.delay, [&] { return FStop || FCloseRequested; }))
+            return false;
+        hold.unlock();
+        SendOnClient(client, step.bytes);
+        return true;
+    }
     }
     return true;
 }

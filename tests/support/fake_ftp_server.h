@@ -8,6 +8,11 @@
 // command shows up as a refusal in the client and in Commands(), instead of a
 // hang). Every line is recorded, in order, across connections.
 //
+// FEAT, which every login sends, is answered outside the script with
+// DefaultFeatAnswer (a server without features), so that a script need not
+// know about it; it is still recorded. FeatAnswer() sets another answer, or
+// with an empty text hands FEAT to the script like any other command.
+//
 // Typical use:
 //   FakeFtpServer server;
 //   server.Reply("331 Password required").Reply("230 Logged in").NoReply();
@@ -31,6 +36,7 @@ class FakeFtpServer {
 public:
     static constexpr const char* DefaultGreeting = "220-Scrivlet test server\r\n220 Ready\r\n";
     static constexpr const char* UnscriptedReply = "500 Unscripted\r\n";
+    static constexpr const char* DefaultFeatAnswer = "502 FEAT not implemented\r\n";
 
     FakeFtpServer();
     // Listens on `loopbackAddress` instead: "::1" for an IPv6 server.
@@ -54,6 +60,12 @@ public:
     FakeFtpServer& CloseWithoutReply();
     // Records the line and says nothing (QUIT, or a server that stalls).
     FakeFtpServer& NoReply();
+    // One reply line (CR LF added), sent `delay` after the command arrived;
+    // nothing else is answered in between.
+    FakeFtpServer& ReplyAfter(std::chrono::milliseconds delay, std::string_view line);
+    // Bytes sent as they are for every FEAT, outside the script; the empty
+    // text makes FEAT take its answer from the script.
+    FakeFtpServer& FeatAnswer(std::string bytes);
 
     // --- What arrived ---
     std::vector<std::string> Commands() const;
@@ -78,10 +90,11 @@ public:
     void CloseClient(std::chrono::milliseconds within = DefaultWait);
 
 private:
-    enum class Action { Reply, ReplyAndClose, CloseWithoutReply, NoReply };
+    enum class Action { Reply, ReplyAndClose, CloseWithoutReply, NoReply, ReplyLater };
     struct Step {
         Action action;
         std::string bytes;
+        std::chrono::milliseconds delay{0};
     };
 
     FakeFtpServer& Add(Action action, std::string bytes);
@@ -100,6 +113,7 @@ private:
     mutable std::mutex FMutex;
     std::condition_variable FChanged;
     std::string FGreeting = DefaultGreeting;
+    std::string FFeatAnswer = DefaultFeatAnswer;
     std::deque<Step> FScript;
     std::vector<std::string> FCommands;
     std::string FRaw;

@@ -33,10 +33,9 @@ void TransferView::Done(int64_t bytes) {
 }
 
 std::optional<int64_t> RemoteFileSize(TIdFTP& client, const std::string& path) {
-    if (client.SendRawCommand("SIZE " + path) != 213 || client.LastReply().Text().empty())
-        return std::nullopt;
-    const std::optional<int64_t> size = TryStrToInt64(Trim(client.LastReply().Text()[0]));
-    if (!size || *size < 0)
+    // Asked only of a server that may know it (FEAT), as the client does.
+    const int64_t size = client.Size(path);
+    if (size < 0)
         return std::nullopt;
     return size;
 }
