@@ -25,6 +25,47 @@ bool StartsWithTotal(std::string_view line) {
     return true;
 }
 
+// An entry built from its line and the fields read from it, each string made
+// once from its view. Handed to emplace_back, whose placement new then takes
+// the conversion's result as the entry itself: no default entry is made and
+// overwritten, and no temporary moved.
+struct TUnixEntry {
+    const std::string& Line;
+    const TListLineFields& Fields;
+
+    operator TIdFTPListItem() const {
+        return TIdFTPListItem{.EntrySize = Fields.Size,
+                              .LinkCount = Fields.LinkCount,
+                              .RawLine = Line,
+                              .EntryName = std::string(Fields.Name),
+                              .GroupRights = std::string(Fields.GroupRights),
+                              .GroupAccount = std::string(Fields.GroupAccount),
+                              .OwnerRights = std::string(Fields.OwnerRights),
+                              .OwnerAccount = std::string(Fields.OwnerAccount),
+                              .OtherRights = std::string(Fields.OtherRights),
+                              .LastModified = Fields.LastModified,
+                              .LinkTarget = std::string(Fields.Target),
+                              .EntryKind = Fields.Kind};
+    }
+};
+
+// The same for a DOS line, whose entry keeps the default rights and accounts
+// (returned by name, which the compiler builds in place as well).
+struct TDosEntry {
+    const std::string& Line;
+    const TListLineFields& Fields;
+
+    operator TIdFTPListItem() const {
+        TIdFTPListItem item;
+        item.EntrySize = Fields.Size;
+        item.RawLine = Line;
+        item.EntryName = Fields.Name;
+        item.LastModified = Fields.LastModified;
+        item.EntryKind = Fields.Kind;
+        return item;
+    }
+};
+
 } // namespace
 
 TIdFTPListItems::~TIdFTPListItems() {
@@ -40,18 +81,18 @@ void TIdFTPListItems::TellEntriesGoing() {
         notice();
 }
 
-TIdFTPListItem& TIdFTPListItems::AddEntry() {
-    if (FCount == FBlocks.size() * BlockSize)
-        FBlocks.push_back(std::make_unique<TIdFTPListItem[]>(BlockSize));
-    TIdFTPListItem& item = FBlocks[FCount / BlockSize][FCount % BlockSize];
-    ++FCount;
-    return item;
+std::vector<TIdFTPListItem>& TIdFTPListItems::FreeBlock() {
+    if (FCount == FBlocks.size() * BlockSize) {
+        FBlocks.emplace_back();
+        FBlocks.back().reserve(BlockSize);
+    }
+    return FBlocks.back();
 }
 
-void TIdFTPListItems::DropLastEntry() {
-    --FCount;
-    // Back to the defaults, so that the next AddEntry hands out a new entry.
-    FBlocks[FCount / BlockSize][FCount % BlockSize] = TIdFTPListItem();
+TIdFTPListItem& TIdFTPListItems::AddEntry() {
+    TIdFTPListItem& item = FreeBlock().emplace_back();
+    ++FCount;
+    return item;
 }
 
 TIdFTPListItem& TIdFTPListItems::Items(int index) {
@@ -87,42 +128,53 @@ void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
     // every line of one reply is placed against the same day.
     const bool dated = ListFormat == flfUnix || ListFormat == flfVax || ListFormat == flfDos;
     const TListingDay today = dated ? ListingDayOf(CurrentTime()) : TListingDay();
-    for (size_t i = first; i < ALines.size(); ++i) {
-        const std::string& line = ALines[i];
-        if (IsBlankLine(line))
-            continue;
-        TIdFTPListItem& item = AddEntry();
-        item.RawLine = line;
-        if (ListFormat == flfNone)
-            continue;
-        // A line that does not parse costs only itself.
-        if (!ParseLoadedEntry(item, today))
-            DropLastEntry();
-    }
+    for (size_t i = first; i < ALines.size(); ++i)
+        if (!IsBlankLine(ALines[i]))
+            LoadLine(ALines[i], today);
 }
 
-bool TIdFTPListItems::ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today) {
+void TIdFTPListItems::LoadLine(const std::string& ALine, const TListingDay& today) {
+    // A line that does not parse costs only itself.
     switch (ListFormat) {
-    case flfNone: return true;
-    case flfDos: ParseDosLine(AItem, today); return true;
+    case flfDos: {
+        const TListLineFields fields = ReadDosLine(ALine, today);
+        FreeBlock().emplace_back(TDosEntry{ALine, fields});
+        ++FCount;
+        return;
+    }
     case flfUnix:
     case flfVax: {
+        TListLineFields fields;
         size_t columns = 0;
-        return ParseUnixLine(AItem, today, columns) == TUnixLineFault::None;
+        if (ReadUnixLine(ALine, today, fields, columns) != TUnixLineFault::None)
+            return;
+        FreeBlock().emplace_back(TUnixEntry{ALine, fields});
+        ++FCount;
+        return;
     }
-    case flfNoDetails: AItem.EntryName = TrimView(AItem.RawLine); return true;
-    case flfCustom:
+    case flfNone:
+    case flfNoDetails:
+    case flfCustom: LoadUndatedLine(ALine); return;
+    case flfUnknown: break;
+    }
+    // flfUnknown, and any value outside the enumeration: every line fails.
+}
+
+void TIdFTPListItems::LoadUndatedLine(const std::string& ALine) {
+    TIdFTPListItem& item = AddEntry();
+    item.RawLine = ALine;
+    if (ListFormat == flfNoDetails) {
+        item.EntryName = TrimView(item.RawLine);
+    } else if (ListFormat == flfCustom) {
         try {
-            ParseCustomEntry(AItem);
-            return true;
+            ParseCustomEntry(item);
         } catch (...) {
             // The handler's failure drops its line, like any line that does
             // not parse.
-            return false;
+            FBlocks.back().pop_back();
+            --FCount;
         }
-    case flfUnknown: break;
     }
-    return false;
 }
 
 void TIdFTPListItems::ParseEntry(TIdFTPListFormat AFormat, TIdFTPListItem& AItem) {

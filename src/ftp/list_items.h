@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,15 +58,20 @@ public:
 
 private:
     TDateTime CurrentTime() const;
-    // Parses a line of LoadListing; false when it does not parse. Only the
-    // custom handler may throw, and its failures are caught here too.
-    bool ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today);
-    void DropLastEntry();
+    // Adds the entry of a line of LoadListing; nothing when it does not
+    // parse. Only the custom handler may throw, and its failures are caught
+    // here too.
+    void LoadLine(const std::string& ALine, const TListingDay& today);
+    // flfNone, flfNoDetails and flfCustom: the entry starts from the defaults.
+    void LoadUndatedLine(const std::string& ALine);
+    // The block the next entry goes into, with room for it.
+    std::vector<TIdFTPListItem>& FreeBlock();
     void TellEntriesGoing();
 
-    // Entries live in blocks of a fixed size: one allocation per block rather
-    // than per entry, and an entry never moves once added.
+    // Entries live in blocks of a fixed capacity, reserved but built only as
+    // entries come: one allocation per block rather than per entry, no entry
+    // made twice, and an entry never moves once added.
     static constexpr size_t BlockSize = 256;
-    std::vector<std::unique_ptr<TIdFTPListItem[]>> FBlocks;
+    std::vector<std::vector<TIdFTPListItem>> FBlocks;
     size_t FCount = 0;
 };
