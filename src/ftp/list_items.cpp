@@ -119,8 +119,8 @@ void TIdFTPListItems::Clear() {
     FCount = 0;
 }
 
-void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
-    Clear();
+template <typename LineReader>
+void TIdFTPListItems::ForEachLine(const std::vector<std::string>& ALines, LineReader read) {
     size_t first = 0;
     if (ListFormat == flfUnix && !ALines.empty() && StartsWithTotal(ALines[0]))
         first = 1;
@@ -130,7 +130,50 @@ void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
     const TListingDay today = dated ? ListingDayOf(CurrentTime()) : TListingDay();
     for (size_t i = first; i < ALines.size(); ++i)
         if (!IsBlankLine(ALines[i]))
-            LoadLine(ALines[i], today);
+            read(ALines[i], today);
+}
+
+void TIdFTPListItems::LoadListing(const std::vector<std::string>& ALines) {
+    Clear();
+    ForEachLine(ALines, [this](const std::string& line, const TListingDay& today) {
+        LoadLine(line, today);
+    });
+}
+
+void TIdFTPListItems::ReadListing(const std::vector<std::string>& ALines,
+                                  const std::function<void(const TIdFTPListItem&)>& AVisit) {
+    // One entry for every line: its strings keep their room from line to
+    // line. Lines of one listing share a format, so the fields that format
+    // leaves alone keep their defaults throughout.
+    TIdFTPListItem entry;
+    ForEachLine(ALines, [&](const std::string& line, const TListingDay& today) {
+        if (ReadLine(line, today, entry))
+            AVisit(entry);
+    });
+}
+
+bool TIdFTPListItems::ReadLine(const std::string& ALine, const TListingDay& today,
+                               TIdFTPListItem& AEntry) {
+    switch (ListFormat) {
+    case flfDos:
+        AEntry.RawLine = ALine;
+        ParseDosLine(AEntry, today);
+        return true;
+    case flfUnix:
+    case flfVax: {
+        AEntry.RawLine = ALine;
+        size_t columns = 0;
+        return ParseUnixLine(AEntry, today, columns) == TUnixLineFault::None;
+    }
+    case flfCustom:
+        // The handler may set any field: each line starts from the defaults.
+        AEntry = TIdFTPListItem();
+        [[fallthrough]];
+    case flfNone:
+    case flfNoDetails: AEntry.RawLine = ALine; return ParseUndated(AEntry);
+    case flfUnknown: break;
+    }
+    return false;
 }
 
 void TIdFTPListItems::LoadLine(const std::string& ALine, const TListingDay& today) {
@@ -163,18 +206,25 @@ void TIdFTPListItems::LoadLine(const std::string& ALine, const TListingDay& toda
 void TIdFTPListItems::LoadUndatedLine(const std::string& ALine) {
     TIdFTPListItem& item = AddEntry();
     item.RawLine = ALine;
+    if (!ParseUndated(item)) {
+        FBlocks.back().pop_back();
+        --FCount;
+    }
+}
+
+bool TIdFTPListItems::ParseUndated(TIdFTPListItem& AItem) {
     if (ListFormat == flfNoDetails) {
-        item.EntryName = TrimView(item.RawLine);
+        AItem.EntryName = TrimView(AItem.RawLine);
     } else if (ListFormat == flfCustom) {
         try {
-            ParseCustomEntry(item);
+            ParseCustomEntry(AItem);
         } catch (...) {
             // The handler's failure drops its line, like any line that does
             // not parse.
-            FBlocks.back().pop_back();
-            --FCount;
+            return false;
         }
     }
+    return true;
 }
 
 void TIdFTPListItems::ParseEntry(TIdFTPListFormat AFormat, TIdFTPListItem& AItem) {
