@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # Listing benchmark: `scrivlet-ftp ls` (listing, parsing and printing every
 # entry) against `scrivlet-ftp raw-ls` (the same listing printed as received)
-# of one folder of ENTRIES entries (default 100000) on a local pyftpdlib server,
-# in the same run. Runs each RUNS times (default 5, alternating; the median run
-# counts) and prints both times and their ratio (ls / raw-ls).
+# of one folder of ENTRIES entries (default 100000) on a local FTP server, in
+# the same run. Runs each RUNS times (default 5, alternating; the median run
+# counts) and prints both times and their ratio (ls / raw-ls), and the median
+# of the ratios of the runs' pairs.
 #
 #   bash bench/ls_bench.sh
+#   SERVER=pure-ftpd RUNS=21 bash bench/ls_bench.sh    (pyftpdlib, vsftpd or pure-ftpd)
 #   ENTRIES=20000 RUNS=3 bash bench/ls_bench.sh                (a quicker look)
 #   SCRIVLET_FTP=build/bench/tools/scrivlet-ftp/scrivlet-ftp bash bench/ls_bench.sh
 #   REFERENCE_FTP=/path/to/older/scrivlet-ftp bash bench/ls_bench.sh
 #
 # Without SCRIVLET_FTP it builds scrivlet-ftp (Release) into BUILD_DIR (default
 # build/bench-ls). With REFERENCE_FTP it also checks that the other binary's
-# `ls` prints the very same bytes, and times it too. Needs python3-pyftpdlib
-# (scripts/install-deps.sh installs it). The folder and the server live under
-# a temporary folder in /tmp that is removed at the end.
+# `ls` prints the very same bytes, and times it too. The servers are those of
+# bench/ftp_server.sh. The folder and the server live under a temporary folder
+# in /tmp that is removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,23 +24,17 @@ entries="${ENTRIES:-100000}"
 runs="${RUNS:-5}"
 build_dir="${BUILD_DIR:-build/bench-ls}"
 
-/usr/bin/python3 -c "import pyftpdlib" 2>/dev/null ||
-  { echo "missing: python3-pyftpdlib (run scripts/install-deps.sh)" >&2; exit 1; }
-
 cli="${SCRIVLET_FTP:-}"
 if [ -z "$cli" ]; then
   source "$(dirname "$0")/build_cli.sh"
 fi
 reference="${REFERENCE_FTP:-}"
 
+source "$(dirname "$0")/ftp_server.sh"
 work="$(mktemp -d /tmp/scrivlet-ls-bench-XXXXXX)"
-server_pid=""
 # Every step may fail without stopping the rest (errexit holds inside a trap).
 cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  stop_ftp_server
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -63,15 +59,8 @@ for i in range(count):
             f.write(b"x" * (i % 100))
 PY
 
-/usr/bin/python3 tests/support/pyftpd_server.py --root "$work/root" >"$work/port" 2>"$work/server.log" &
-server_pid=$!
-for _ in $(seq 1 200); do
-  [ -s "$work/port" ] && break
-  sleep 0.05
-done
-port="$(head -n1 "$work/port")"
-[ -n "$port" ] || { echo "the FTP server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
-common=(--port "$port" --user brimol --password pelrosta --passive 127.0.0.1)
+start_ftp_server "$work/root" "$work"
+common=(--port "$server_port" --user "$server_user" --password "$server_password" --passive 127.0.0.1)
 
 # Runs one command with its output to $2; sets SECONDS_TAKEN.
 timed() {
@@ -85,12 +74,24 @@ timed() {
 
 median() { printf "%s\n" "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-ls_times=() raw_times=() ref_times=()
-for _ in $(seq 1 "$runs"); do
-  timed "$work/ls.out" "$cli" "${common[@]}" ls
-  ls_times+=("$SECONDS_TAKEN")
-  timed "$work/raw.out" "$cli" "${common[@]}" raw-ls
-  raw_times+=("$SECONDS_TAKEN")
+ls_times=() raw_times=() ref_times=() ratios=()
+for run in $(seq 1 "$runs"); do
+  # Which of the two goes first alternates too, so neither always meets a
+  # server just woken by the other.
+  if [ $((run % 2)) -eq 1 ]; then
+    timed "$work/ls.out" "$cli" "${common[@]}" ls
+    ls_s="$SECONDS_TAKEN"
+    timed "$work/raw.out" "$cli" "${common[@]}" raw-ls
+    raw_s="$SECONDS_TAKEN"
+  else
+    timed "$work/raw.out" "$cli" "${common[@]}" raw-ls
+    raw_s="$SECONDS_TAKEN"
+    timed "$work/ls.out" "$cli" "${common[@]}" ls
+    ls_s="$SECONDS_TAKEN"
+  fi
+  ls_times+=("$ls_s")
+  raw_times+=("$raw_s")
+  ratios+=("$(awk -v a="$ls_s" -v b="$raw_s" 'BEGIN { print a / b }')")
   if [ -n "$reference" ]; then
     timed "$work/ref.out" "$reference" "${common[@]}" ls
     ref_times+=("$SECONDS_TAKEN")
@@ -106,6 +107,11 @@ raw_s="$(median "${raw_times[@]}")"
 echo
 printf "%-22s %10s\n" command "median s"
 printf "%-22s %10.3f\n" "ls" "$ls_s" "raw-ls" "$raw_s"
-[ -n "$reference" ] && printf "%-22s %10.3f\n" "ls (reference)" "$(median "${ref_times[@]}")"
-printf "ls / raw-ls: %.3f\n" "$(awk -v a="$ls_s" -v b="$raw_s" 'BEGIN { print a / b }')"
-echo "Folder: $entries entries; median of $runs run(s) each, alternating; server: pyftpdlib on 127.0.0.1."
+if [ -n "$reference" ]; then
+  ref_s="$(median "${ref_times[@]}")"
+  printf "%-22s %10.3f\n" "ls (reference)" "$ref_s"
+fi
+printf "ls / raw-ls: %.3f (of the medians), %.3f (median of the pairs' ratios)\n" \
+  "$(awk -v a="$ls_s" -v b="$raw_s" 'BEGIN { print a / b }')" "$(median "${ratios[@]}")"
+[ -n "$reference" ] && printf "reference ls / raw-ls: %.3f\n" "$(awk -v a="$ref_s" -v b="$raw_s" 'BEGIN { print a / b }')"
+echo "Folder: $entries entries; median of $runs run(s) each, alternating; server: $server_label."

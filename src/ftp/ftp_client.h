@@ -143,6 +143,10 @@ public:
     // --- Transfers ---
     void ListDirectory(std::vector<std::string>* Dest, const std::string& Specifier, bool Details);
     TIdFTPListItems& DirectoryEntries();
+    // The entries DirectoryEntries would hold, each handed to `visit` as it is
+    // parsed (TIdFTPListItems::ReadListing) and none kept, unless they are
+    // parsed already; DirectoryEntries afterwards parses anew.
+    void ReadDirectoryEntries(const std::function<void(const TIdFTPListItem&)>& visit);
     void RetrieveStream(const std::string& SourcePath, TStream& Dest, bool Resume);
     void RetrieveFile(const std::string& SourcePath, const std::string& DestFileName,
                       bool CanOverwrite, bool Resume);
@@ -189,6 +193,9 @@ protected:
     void SendPortCommand(const TIdSocketHandle& handle);
     void PrepareDataConnection();
     void PrepareEntriesList();
+    // PrepareEntriesList, then the format from the first raw line (and the
+    // OnCheckListFormat hook); false when there is no line to read.
+    bool StartEntriesList();
     void NotifyCreateList();
     void NotifyCheckListFormat(const std::string& line);
 

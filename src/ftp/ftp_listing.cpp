@@ -3,6 +3,7 @@
 #include "ftp/ftp_client.h"
 
 #include "core/exceptions.h"
+#include "core/scope_guard.h"
 #include "core/text.h"
 #include "ftp/list_lines.h"
 
@@ -64,16 +65,34 @@ void TIdFTP::NotifyCheckListFormat(const std::string& line) {
     }
 }
 
+bool TIdFTP::StartEntriesList() {
+    PrepareEntriesList();
+    if (RawListing.empty())
+        return false;
+    FDirectoryEntries->ListFormat = FDirectoryEntries->DetectListFormat(RawListing[0], true);
+    NotifyCheckListFormat(RawListing[0]);
+    return true;
+}
+
 TIdFTPListItems& TIdFTP::DirectoryEntries() {
     if (FDirectoryEntries)
         return *FDirectoryEntries;
-    PrepareEntriesList();
-    if (!RawListing.empty()) {
-        FDirectoryEntries->ListFormat = FDirectoryEntries->DetectListFormat(RawListing[0], true);
-        NotifyCheckListFormat(RawListing[0]);
+    if (StartEntriesList())
         FDirectoryEntries->LoadListing(RawListing);
-    }
     return *FDirectoryEntries;
+}
+
+void TIdFTP::ReadDirectoryEntries(const std::function<void(const TIdFTPListItem&)>& visit) {
+    if (FDirectoryEntries) {
+        for (int i = 0; i < FDirectoryEntries->Count(); ++i)
+            visit(FDirectoryEntries->Items(i));
+        return;
+    }
+    // The collection read through holds no entries: it must not pass for the
+    // parsed listing, also when `visit` fails.
+    const TScopeExit forget([this] { FDirectoryEntries.reset(); });
+    if (StartEntriesList())
+        FDirectoryEntries->ReadListing(RawListing, visit);
 }
 
 TIdOnParseCustomListFormat TIdFTP::OnParseCustomListFormat() {

@@ -23,10 +23,14 @@ inline std::string_view TrimView(std::string_view text) {
 
 // One column of a line: its trimmed text, and where the untrimmed piece it came
 // from ends in the split text (so a reader can take the rest of the line
-// after it as it was sent).
+// after it as it was sent). Trivial, so that an array of them costs nothing
+// until filled.
 struct TListColumn {
-    std::string_view Text;
-    size_t End = 0;
+    const char* Data;
+    size_t Size;
+    size_t End;
+
+    std::string_view Text() const { return {Data, Size}; }
 };
 
 // SplitColumns without copies: fills at most `capacity` columns into `out` and

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +45,12 @@ public:
     // Never raises: a line that fails to parse is left out, and reading goes on
     // with the next line.
     void LoadListing(const std::vector<std::string>& ALines);
+    // Reads `ALines` as LoadListing does, line by line into one entry that is
+    // handed to `AVisit` after each line that parses; the collection itself
+    // is left as it is. For a reader that only passes entries on (a printer):
+    // a listing of any length then costs the memory of one entry.
+    void ReadListing(const std::vector<std::string>& ALines,
+                     const std::function<void(const TIdFTPListItem&)>& AVisit);
 
     virtual TIdFTPListFormat DetectListFormat(const std::string& ALine, bool ADetailed);
 
@@ -59,15 +64,29 @@ public:
 
 private:
     TDateTime CurrentTime() const;
-    // Parses a line of LoadListing; false when it does not parse. Only the
-    // custom handler may throw, and its failures are caught here too.
-    bool ParseLoadedEntry(TIdFTPListItem& AItem, const TListingDay& today);
-    void DropLastEntry();
+    // Adds the entry of a line of LoadListing; nothing when it does not
+    // parse. Only the custom handler may throw, and its failures are caught
+    // here too.
+    // The lines of a listing worth reading (not a leading total, not blank),
+    // each with the day they are read against.
+    template <typename LineReader>
+    void ForEachLine(const std::vector<std::string>& ALines, LineReader read);
+    void LoadLine(const std::string& ALine, const TListingDay& today);
+    // flfNone, flfNoDetails and flfCustom: the entry starts from the defaults.
+    void LoadUndatedLine(const std::string& ALine);
+    // ReadListing's line: false when it does not parse.
+    bool ReadLine(const std::string& ALine, const TListingDay& today, TIdFTPListItem& AEntry);
+    // The rest of an entry whose RawLine is set, in a format without dates;
+    // false when the custom handler refused it.
+    bool ParseUndated(TIdFTPListItem& AItem);
+    // The block the next entry goes into, with room for it.
+    std::vector<TIdFTPListItem>& FreeBlock();
     void TellEntriesGoing();
 
-    // Entries live in blocks of a fixed size: one allocation per block rather
-    // than per entry, and an entry never moves once added.
+    // Entries live in blocks of a fixed capacity, reserved but built only as
+    // entries come: one allocation per block rather than per entry, no entry
+    // made twice, and an entry never moves once added.
     static constexpr size_t BlockSize = 256;
-    std::vector<std::unique_ptr<TIdFTPListItem[]>> FBlocks;
+    std::vector<std::vector<TIdFTPListItem>> FBlocks;
     size_t FCount = 0;
 };

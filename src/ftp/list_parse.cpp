@@ -159,17 +159,19 @@ TListingDay ListingDayOf(TDateTime now) {
     return day;
 }
 
-TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, size_t& columns) {
-    const std::string_view line = TrimRightView(AItem.RawLine);
+TUnixLineFault ReadUnixLine(std::string_view rawLine, const TListingDay& today,
+                            TListLineFields& fields, size_t& columns) {
+    const std::string_view line = TrimRightView(rawLine);
     // Nine columns at most are cut: the eighth ends the fields, and a ninth only
     // tells that there is more than eight. The name is not cut into words.
+    // Left unset: SplitColumnViews fills the first `count`.
     TListColumn column[9];
     size_t count = SplitColumnViews(line, ' ', column, 9);
     // Some servers leave out the group; the fifth column is then the month.
     // The gap goes before the owner, so the owner's name ends up as the group.
-    if (count == 8 && !column[4].Text.empty() && IsAsciiLetter(column[4].Text[0])) {
+    if (count == 8 && !column[4].Text().empty() && IsAsciiLetter(column[4].Text()[0])) {
         std::copy_backward(column + 2, column + 8, column + 9);
-        column[2] = {std::string_view(), column[1].End};
+        column[2] = {nullptr, 0, column[1].End};
         count = 9;
     }
     if (count < 8) {
@@ -177,10 +179,10 @@ TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, si
         return TUnixLineFault::TooFewColumns;
     }
 
-    const std::string_view mode = column[0].Text;
-    const int month = MonthOf(column[5].Text);
-    const int day = IntegerDef(column[6].Text, today.Day);
-    const std::string_view timeOrYear = column[7].Text;
+    const std::string_view mode = column[0].Text();
+    const int month = MonthOf(column[5].Text());
+    const int day = IntegerDef(column[6].Text(), today.Day);
+    const std::string_view timeOrYear = column[7].Text();
     int year, hour = 0, minute = 0;
     if (const size_t colon = timeOrYear.find(':'); colon != std::string_view::npos) {
         hour = IntegerDef(timeOrYear.substr(0, colon), 0);
@@ -191,7 +193,6 @@ TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, si
     } else {
         year = IntegerDef(timeOrYear, today.Year);
     }
-    // Convert before touching the entry so that a bad date leaves it as it was.
     // The 999 ms mark a time that was only known to the minute.
     TDateTime date = 0, time = 0;
     if (!TryEncodeDate(year, month, day, date))
@@ -213,24 +214,21 @@ TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, si
         }
     }
 
-    AItem.EntryKind = kind;
-    AItem.OwnerRights.assign(Copy(mode, 2, 3));
-    AItem.GroupRights.assign(Copy(mode, 5, 3));
-    AItem.OtherRights.assign(Copy(mode, 8, 3));
-    AItem.LinkCount = IntegerDef(column[1].Text, 0);
-    AItem.OwnerAccount.assign(column[2].Text);
-    AItem.GroupAccount.assign(column[3].Text);
-    AItem.EntrySize = Integer64Def(column[4].Text, 0);
-    AItem.LastModified = date + time;
-    // Assigned last: `name` and `target` are views into RawLine, which the
-    // entry keeps.
-    AItem.LinkTarget.assign(target);
-    AItem.EntryName.assign(name);
+    fields.Kind = kind;
+    fields.OwnerRights = Copy(mode, 2, 3);
+    fields.GroupRights = Copy(mode, 5, 3);
+    fields.OtherRights = Copy(mode, 8, 3);
+    fields.LinkCount = IntegerDef(column[1].Text(), 0);
+    fields.OwnerAccount = column[2].Text();
+    fields.GroupAccount = column[3].Text();
+    fields.Size = Integer64Def(column[4].Text(), 0);
+    fields.LastModified = date + time;
+    fields.Name = name;
+    fields.Target = target;
     return TUnixLineFault::None;
 }
 
-void ParseDosLine(TIdFTPListItem& AItem, const TListingDay& today) {
-    const std::string_view raw = AItem.RawLine;
+TListLineFields ReadDosLine(std::string_view raw, const TListingDay& today) {
     // The separators written in the line are ignored; the converter always
     // gets "mm/dd/yy".
     TShortText stamp;
@@ -251,11 +249,43 @@ void ParseDosLine(TIdFTPListItem& AItem, const TListingDay& today) {
     }
     const bool isDirectory = EqualsIgnoringCase(sizeOrDir.View(), "<DIR>");
 
-    AItem.EntryName.assign(TrimView(rest));
-    AItem.EntryKind = isDirectory ? fekDirectory : fekFile;
-    AItem.EntrySize = isDirectory ? 0 : Integer64Def(sizeOrDir.View(), 0);
+    TListLineFields fields;
+    fields.Name = TrimView(rest);
+    fields.Kind = isDirectory ? fekDirectory : fekFile;
+    fields.Size = isDirectory ? 0 : Integer64Def(sizeOrDir.View(), 0);
     // An unreadable date is not worth losing the entry over.
-    AItem.LastModified = DosDateTimeToDateTime(stamp.View(), today.Year);
+    fields.LastModified = DosDateTimeToDateTime(stamp.View(), today.Year);
+    return fields;
+}
+
+TUnixLineFault ParseUnixLine(TIdFTPListItem& AItem, const TListingDay& today, size_t& columns) {
+    TListLineFields fields;
+    // Read in full before touching the entry, so that a fault leaves it as it was.
+    const TUnixLineFault fault = ReadUnixLine(AItem.RawLine, today, fields, columns);
+    if (fault != TUnixLineFault::None)
+        return fault;
+    AItem.EntryKind = fields.Kind;
+    AItem.OwnerRights.assign(fields.OwnerRights);
+    AItem.GroupRights.assign(fields.GroupRights);
+    AItem.OtherRights.assign(fields.OtherRights);
+    AItem.LinkCount = fields.LinkCount;
+    AItem.OwnerAccount.assign(fields.OwnerAccount);
+    AItem.GroupAccount.assign(fields.GroupAccount);
+    AItem.EntrySize = fields.Size;
+    AItem.LastModified = fields.LastModified;
+    // Assigned last: the name and target are views into RawLine, which the
+    // entry keeps.
+    AItem.LinkTarget.assign(fields.Target);
+    AItem.EntryName.assign(fields.Name);
+    return TUnixLineFault::None;
+}
+
+void ParseDosLine(TIdFTPListItem& AItem, const TListingDay& today) {
+    const TListLineFields fields = ReadDosLine(AItem.RawLine, today);
+    AItem.EntryKind = fields.Kind;
+    AItem.EntrySize = fields.Size;
+    AItem.LastModified = fields.LastModified;
+    AItem.EntryName.assign(fields.Name);
 }
 
 TIdFTPListFormat TIdFTPListItems::DetectListFormat(const std::string& ALine, bool ADetailed) {

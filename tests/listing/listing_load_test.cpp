@@ -151,6 +151,56 @@ TEST(Custom, WithoutHandlerTheFormatIsUnknown) {
                 ThrowsMessage<EIdInvalidFTPListingFormat>(StrEq("Unknown FTP listing format")));
 }
 
+// Every field of every entry, as text, for comparing two ways of reading.
+std::vector<std::string> Fields(const TIdFTPListItem& item) {
+    return {item.RawLine,
+            item.EntryName,
+            item.LinkTarget,
+            item.OwnerRights,
+            item.GroupRights,
+            item.OtherRights,
+            item.OwnerAccount,
+            item.GroupAccount,
+            std::to_string(item.EntrySize),
+            std::to_string(item.LinkCount),
+            std::to_string(item.EntryKind),
+            Stamp(item.LastModified)};
+}
+
+TEST(Read, HandsOverTheEntriesLoadListingKeepsInEveryFormat) {
+    const std::vector<std::vector<std::string>> listings = {
+        {"total 9", DirLine, "", FileLine,
+         "-rw-r--r--   1 ftp      ftp          12 Foo 05  2003 bad",
+         "lrwxrwxrwx 1 root root 7 Jan 5 2003 bin -> usr/bin",
+         "-rw-r--r--   1 ftp  1234 Jan 05 12:34 n"},
+        {IisDir, " ", IisFile, "06-05-03  03:19PM                 1,973 b.txt"},
+        {"A.TXT;1", "bad", "B.TXT;3"},
+    };
+    for (const TIdFTPListFormat format : {flfUnix, flfDos, flfNoDetails, flfNone, flfCustom}) {
+        for (const auto& lines : listings) {
+            TIdFTPListItems loaded, read;
+            for (TIdFTPListItems* items : {&loaded, &read}) {
+                items->ListFormat = format;
+                items->Clock = FixedClock(2026, 3, 1);
+                items->OnParseCustomListFormat = [](TIdFTPListItem& AItem) {
+                    if (AItem.RawLine == "bad")
+                        throw std::runtime_error("handler refused");
+                    AItem.EntryName = AItem.RawLine.substr(0, AItem.RawLine.find(';'));
+                    AItem.EntrySize = static_cast<int64_t>(AItem.RawLine.size());
+                };
+            }
+            loaded.LoadListing(lines);
+            std::vector<std::vector<std::string>> visited;
+            read.ReadListing(lines,
+                             [&](const TIdFTPListItem& item) { visited.push_back(Fields(item)); });
+            ASSERT_EQ(visited.size(), static_cast<size_t>(loaded.Count())) << int{format};
+            for (int i = 0; i < loaded.Count(); ++i)
+                EXPECT_EQ(visited[static_cast<size_t>(i)], Fields(loaded.Items(i))) << int{format};
+            EXPECT_EQ(read.Count(), 0);
+        }
+    }
+}
+
 TEST(Collection, ItemsOutsideTheRangeRaiseTheListIndexError) {
     TIdFTPListItems items;
     items.AddEntry().EntryName = "only";

@@ -1,9 +1,12 @@
 #include "listing_test_util.h"
 
 #include "core/exceptions.h"
+#include "ftp/list_columns.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 using testing::StrEq;
 using testing::ThrowsMessage;
@@ -103,6 +106,33 @@ TEST(Columns, RunsOfBlanksSeparateButTabOnlyPiecesStay) {
     EXPECT_THAT(SplitColumns("  a   b\t  c \r\n"), testing::ElementsAre("a", "b", "c"));
     EXPECT_THAT(SplitColumns("a \t b"), testing::ElementsAre("a", "", "b"));
     EXPECT_TRUE(SplitColumns(" \t ").empty());
+}
+
+// The column views of every length around the 16- and 64-byte steps of the
+// splitter, with blanks, tabs and CRs anywhere, match the plain split, and
+// each column's end is where its untrimmed piece stops.
+TEST(Columns, ViewsMatchThePlainSplitAtAnyLength) {
+    const char alphabet[] = {'a', 'b', ' ', ' ', '\t', '\r', 'c', ' '};
+    uint32_t seed = 7;
+    for (size_t length = 0; length <= 200; ++length) {
+        for (int round = 0; round < 8; ++round) {
+            std::string text;
+            for (size_t i = 0; i < length; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                text += alphabet[(seed >> 16) % sizeof alphabet];
+            }
+            TListColumn columns[200];
+            const size_t count = SplitColumnViews(text, ' ', columns, 200);
+            const std::vector<std::string> expected = SplitColumns(text);
+            ASSERT_EQ(count, expected.size()) << '"' << text << '"';
+            const size_t end = TrimRightView(text).size();
+            for (size_t i = 0; i < count; ++i) {
+                ASSERT_EQ(columns[i].Text(), expected[i]) << '"' << text << "\" column " << i;
+                const size_t at = columns[i].End;
+                ASSERT_TRUE(at == end || (at < end && text[at] == ' ')) << '"' << text << '"';
+            }
+        }
+    }
 }
 
 } // namespace

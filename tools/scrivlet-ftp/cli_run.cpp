@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "dialogue_log.h"
 #include "ftp/ftp_client.h"
+#include "ls_output.h"
 #include "net/io_handler.h"
 #include "net/tls_io_handler.h"
 #include "transfer_view.h"
@@ -43,7 +44,10 @@ int RunCommand(TIdFTP& ftp, const CliOptions& options, std::ostream& out, std::o
                 out << line << '\n';
             return 0;
         }
-        WriteListing(ftp.DirectoryEntries(), out);
+        // Printed as parsed: a large listing's entries are never all held.
+        TListingPrinter printer(out);
+        ftp.ReadDirectoryEntries([&printer](const TIdFTPListItem& item) { printer.Print(item); });
+        printer.Finish();
         return 0;
     }
     if (options.Command == "get") {

@@ -98,7 +98,24 @@ std::string FormatListing(const TIdFTPListItems& entries) {
     return text;
 }
 
-void WriteListing(const TIdFTPListItems& entries, std::ostream& out) {
-    const std::string text = FormatListing(entries);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+namespace {
+constexpr size_t ChunkBytes = 256 * 1024;
+} // namespace
+
+TListingPrinter::TListingPrinter(std::ostream& out) : FOut(out) {
+    FText.reserve(ChunkBytes + 1024);
+}
+
+void TListingPrinter::Print(const TIdFTPListItem& item) {
+    AppendEntry(FText, item);
+    FText += '\n';
+    if (FText.size() >= ChunkBytes) {
+        FOut.write(FText.data(), static_cast<std::streamsize>(FText.size()));
+        FText.clear();
+    }
+}
+
+void TListingPrinter::Finish() {
+    FOut.write(FText.data(), static_cast<std::streamsize>(FText.size()));
+    FText.clear();
 }

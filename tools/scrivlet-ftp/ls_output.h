@@ -14,5 +14,17 @@ std::string FormatListEntry(const TIdFTPListItem& item);
 // Every entry's line, each ended by "\n", as one text to be written at once.
 std::string FormatListing(const TIdFTPListItems& entries);
 
-// Writes FormatListing's text to `out` in one write.
-void WriteListing(const TIdFTPListItems& entries, std::ostream& out);
+// FormatListing's text for entries handed over one by one, written to `out`
+// a few hundred KiB at a time from one buffer: as few writes as at once,
+// without building (and paging in) the whole text of a large listing.
+class TListingPrinter {
+public:
+    explicit TListingPrinter(std::ostream& out);
+    void Print(const TIdFTPListItem& item);
+    // Writes what is left; call once after the last entry.
+    void Finish();
+
+private:
+    std::ostream& FOut;
+    std::string FText;
+};
