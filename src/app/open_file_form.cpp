@@ -7,6 +7,7 @@
 #include "app/files_view.h"
 #include "app/handler_edge.h"
 #include "app/mirror_path.h"
+#include "app/server_address.h"
 #include "app/trust_dialog.h"
 #include "app/window_ftp_client.h"
 #include "core/text.h"
@@ -137,9 +138,8 @@ void TFormOpenFile::createClient() {
     // Asked inside the login, before USER. Only the GUI thread may show the
     // dialog: a login from anywhere else refuses what it cannot ask about.
     FClient->OnUntrustedCertificate = [this](TIdFTP* client, const TIdCertificateInfo& info) {
-        return IsMainThread() &&
-               DecideCertificateTrust(FTrusted, *FTrustQuestion,
-                                      client->Host + ":" + std::to_string(client->Port), info);
+        return IsMainThread() && DecideCertificateTrust(FTrusted, *FTrustQuestion,
+                                                        TrustKey(client->Host, client->Port), info);
     };
 }
 

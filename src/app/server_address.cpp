@@ -60,3 +60,7 @@ std::string ServerName(const TServerAddress& address, const std::string& typed) 
     const std::string name = "[" + IPv6Text(bytes) + "]";
     return address.PortGiven ? name + ":" + std::to_string(address.Port) : name;
 }
+
+std::string TrustKey(const std::string& host, int32_t port) {
+    return ServerName({host, port, true}, host + ":" + std::to_string(port));
+}

@@ -24,3 +24,7 @@ TServerAddress SplitServerText(const std::string& text);
 // brackets and in its standard form ("[::1]", "[::1]:2121"), any other host
 // as it is, with ":port" when a port was given.
 std::string ServerName(const TServerAddress& address, const std::string& typed);
+
+// The key a server's trusted certificate is kept under: "host:port", with an
+// IPv6 address in brackets ("[::1]:21") so that its colons and the port's stay apart.
+std::string TrustKey(const std::string& host, int32_t port);

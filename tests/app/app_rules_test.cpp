@@ -76,6 +76,11 @@ TEST(SplitServerText, TakesIPv6AddressesBareOrInBrackets) {
     }
 }
 
+TEST(TrustKey, KeepsAnIPv6AddressApartFromThePort) {
+    EXPECT_EQ(TrustKey("0:0::1", 21), "[::1]:21");
+    EXPECT_EQ(TrustKey("ftp.example.org", 990), "ftp.example.org:990");
+}
+
 TEST(RemotePath, JoinsUnderTheRootWithOneSlash) {
     EXPECT_EQ(JoinRemotePath("/", "x"), "/x");
     EXPECT_EQ(JoinRemotePath("/a", "x"), "/a/x");
