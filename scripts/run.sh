@@ -37,7 +37,7 @@ app=build/release/src/app/scrivlet
 # Saves are uploaded only while the editor runs, so the command must not return
 # before the user closes the file: each candidate is started in its blocking mode.
 if [ -z "${SCRIVLET_EDITOR:-}${VISUAL:-}${EDITOR:-}" ] && ! command -v gedit >/dev/null 2>&1; then
-  for candidate in "kate --block" "kate --block" "mousepad --disable-server" "gvim -f" \
+  for candidate in "kate --block" "mousepad --disable-server" "gvim -f" \
                    "geany -i" "code --wait" "emacs"; do
     if command -v "${candidate%% *}" >/dev/null 2>&1; then
       SCRIVLET_EDITOR=$candidate
