@@ -37,6 +37,8 @@ compare() {
     curl_times+=("$SECONDS_TAKEN")
     [ "$PEAK_KIB" -gt "$curl_kib" ] && curl_kib="$PEAK_KIB"
   done
+  # SHOW_RUNS=1: every run's seconds, to judge the machine's noise.
+  [ -z "${SHOW_RUNS:-}" ] || echo "  seconds: ours ${our_times[*]}; curl ${curl_times[*]}" >&2
   OUR_RATE="$(mb_per_s "$(median "${our_times[@]}")")"
   CURL_RATE="$(mb_per_s "$(median "${curl_times[@]}")")"
   OUR_PEAK="$(mib "$our_kib")" CURL_PEAK="$(mib "$curl_kib")"
