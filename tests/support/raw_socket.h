@@ -10,6 +10,12 @@
 // receives it. Throws std::runtime_error when the system refuses.
 int ListenOnLoopback(int backlog, int& port);
 
+// A loopback port that was free a moment ago, for a server that binds its own
+// listener.
+int FreeLoopbackPort();
+// True when something accepts a connection on 127.0.0.1:`port` now.
+bool LoopbackAccepts(int port);
+
 // Waits until `fd` reports one of `events` (POLLIN, POLLOUT) or the deadline
 // passes. Returns poll's revents for `fd` (hang-up and errors included), 0 when
 // the deadline passed first.
