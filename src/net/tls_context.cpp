@@ -39,6 +39,10 @@ TIdTLSContext::TIdTLSContext(const TIdTLSTrust& trust) : FTrust(trust) {
         ThrowSetupError();
     SSL_CTX_set_min_proto_version(FContext, TLS1_2_VERSION);
     SSL_CTX_set_mode(FContext, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_AUTO_RETRY);
+    // Many records per read from the socket instead of a header and a body
+    // each: downloads are bound by system calls otherwise.
+    SSL_CTX_set_read_ahead(FContext, 1);
+    SSL_CTX_set_default_read_buffer_len(FContext, 256 * 1024);
     // Sessions are kept by us, not in OpenSSL's cache, so that exactly the
     // control connection's session is offered on every data connection.
     SSL_CTX_set_session_cache_mode(FContext,
@@ -63,8 +67,24 @@ TIdTLSContext::~TIdTLSContext() {
 }
 
 void TIdTLSContext::ForgetSession() {
-    SSL_SESSION_free(FSession);
-    FSession = nullptr;
+    for (SSL_SESSION* session : FFresh)
+        SSL_SESSION_free(session);
+    FFresh.clear();
+    SSL_SESSION_free(FOffered);
+    FOffered = nullptr;
+}
+
+SSL_SESSION* TIdTLSContext::TakeSession() {
+    // With TLS 1.3 a server that keeps its sessions itself (vsftpd, proftpd)
+    // resumes each one only once; a TLS 1.2 session resumes any number of
+    // times. An upload may end before its connection's tickets are read, so
+    // the next connection takes one issued earlier and not offered yet.
+    if (!FFresh.empty()) {
+        SSL_SESSION_free(FOffered);
+        FOffered = FFresh.back();
+        FFresh.pop_back();
+    }
+    return FOffered;
 }
 
 SSL* TIdTLSContext::NewConnection() {
@@ -80,10 +100,12 @@ int TIdTLSContext::OnNewSession(SSL* ssl, SSL_SESSION* session) {
     if (context == nullptr)
         return 0;
     // With TLS 1.3 the server's tickets arrive after the handshake, one or
-    // more, on the control connection and on every data connection; servers
-    // that keep sessions themselves (vsftpd) take each ticket only once, so
-    // the newest is the one to offer next.
-    context->ForgetSession();
-    context->FSession = session;
+    // more, on the control connection and on every data connection.
+    constexpr size_t MostKept = 8;
+    if (context->FFresh.size() == MostKept) {
+        SSL_SESSION_free(context->FFresh.front());
+        context->FFresh.erase(context->FFresh.begin());
+    }
+    context->FFresh.push_back(session);
     return 1; // we keep the reference
 }

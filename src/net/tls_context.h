@@ -1,10 +1,11 @@
 // What every TLS connection of one client shares: the OpenSSL context with the
-// trust settings, and the newest session the server issued (first on the
-// control connection), which the next data connection resumes.
+// trust settings, and the sessions the server issued (first on the control
+// connection), which the data connections resume.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using SSL_CTX = struct ssl_ctx_st;
 using SSL_SESSION = struct ssl_session_st;
@@ -30,10 +31,12 @@ public:
 
     const TIdTLSTrust& Trust() const { return FTrust; }
     // A new connection object; the sessions the server issues on it (with
-    // TLS 1.3 after the handshake) become the one to resume next.
+    // TLS 1.3 after the handshake) are kept for the next data connections.
     SSL* NewConnection();
-    // The session to resume, or nullptr before the control handshake.
-    SSL_SESSION* Session() const { return FSession; }
+    // The session a new data connection offers: the newest one not offered
+    // yet, else the one offered last; nullptr before the control handshake.
+    // Stays owned by the context.
+    SSL_SESSION* TakeSession();
     void ForgetSession();
 
 private:
@@ -41,7 +44,9 @@ private:
 
     TIdTLSTrust FTrust;
     SSL_CTX* FContext = nullptr;
-    SSL_SESSION* FSession = nullptr;
+    // Issued and not offered yet, newest last.
+    std::vector<SSL_SESSION*> FFresh;
+    SSL_SESSION* FOffered = nullptr;
 };
 
 // OpenSSL's queued errors as one text (and the queue emptied); `fallback`

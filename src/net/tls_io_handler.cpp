@@ -78,8 +78,8 @@ void TIdIOHandlerTLS::StartClientTLS(TIdTLSContext& context, const std::string& 
         SSL_ctrl(FSSL, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                  const_cast<char*>(host.c_str()));
     }
-    if (!control && context.Session() != nullptr)
-        SSL_set_session(FSSL, context.Session());
+    if (SSL_SESSION* session = control ? nullptr : context.TakeSession(); session != nullptr)
+        SSL_set_session(FSSL, session);
 
     const int64_t deadline = timeout > 0 ? NowMs() + timeout : -1;
     ERR_clear_error();
@@ -195,12 +195,13 @@ bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
         return true;
     const int64_t deadline = milliseconds >= 0 ? NowMs() + milliseconds : -1;
     for (;;) {
-        // Bytes OpenSSL already holds need no wait on the socket.
-        if (!BytesPending() && !WaitSocket(TWait::Readable, deadline))
-            return false;
+        // Read first, wait only when OpenSSL asks for more: a poll before
+        // every record costs a system call that finds data nearly always.
         if (ReadRecord())
             return true;
         // Only a partial record or a session ticket came: keep waiting.
+        if (!WaitSocket(TWait::Readable, deadline))
+            return false;
     }
 }
 
@@ -239,11 +240,6 @@ int64_t TIdIOHandlerTLS::SendRaw(const void* buffer, int64_t length) {
         FShutdownAllowed = false;
         throw EIdTLSError(FormatMsg(TIdMsg::TlsRecordFailed, {FailureReason(error)}));
     }
-}
-
-bool TIdIOHandlerTLS::BytesPending() {
-    const std::lock_guard<std::mutex> hold(FSSLLock);
-    return SSL_pending(FSSL) > 0;
 }
 
 void TIdIOHandlerTLS::EndTLS() {

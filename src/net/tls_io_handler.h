@@ -51,7 +51,6 @@ private:
     // One SSL_read into FPlain: true when bytes came or the stream ended.
     bool ReadRecord();
     void EndTLS();
-    bool BytesPending();
     void DrainBeforeClose();
     // How long (ms) a close waits for the server to close its side.
     static constexpr int32_t DefaultCloseWait = 30000;

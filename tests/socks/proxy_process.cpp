@@ -49,10 +49,3 @@ bool ProxyProcess::WaitUntilListening(int port, std::chrono::milliseconds within
     }
     return false;
 }
-
-int FreeLoopbackPort() {
-    int port = 0;
-    int fd = ListenOnLoopback(1, port);
-    CloseFd(fd);
-    return port;
-}

@@ -3,6 +3,8 @@
 // listens, and stopped and reaped with everything it started.
 #pragma once
 
+#include "support/raw_socket.h" // FreeLoopbackPort
+
 #include "support/child_process_group.h"
 
 #include <chrono>
@@ -40,6 +42,3 @@ private:
 
     ChildProcessGroup FProcess;
 };
-
-// A port on 127.0.0.1 that was free a moment ago.
-int FreeLoopbackPort();

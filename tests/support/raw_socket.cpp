@@ -61,6 +61,26 @@ bool HasIPv6Loopback() {
     }
 }
 
+int FreeLoopbackPort() {
+    int port = 0;
+    int fd = ListenOnLoopback(1, port);
+    CloseFd(fd);
+    return port;
+}
+
+bool LoopbackAccepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
 short WaitForEvents(int fd, short events, SupportClock::time_point deadline) {
     for (;;) {
         pollfd p{fd, events, 0};

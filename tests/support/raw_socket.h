@@ -14,6 +14,12 @@ int ListenOnLoopback(int backlog, int& port, const char* address = "127.0.0.1");
 // This machine can listen on ::1 (some containers have no IPv6 at all).
 bool HasIPv6Loopback();
 
+// A loopback port that was free a moment ago, for a server that binds its own
+// listener.
+int FreeLoopbackPort();
+// True when something accepts a connection on 127.0.0.1:`port` now.
+bool LoopbackAccepts(int port);
+
 // Waits until `fd` reports one of `events` (POLLIN, POLLOUT) or the deadline
 // passes. Returns poll's revents for `fd` (hang-up and errors included), 0 when
 // the deadline passed first.

@@ -3,12 +3,9 @@
 #include "support/deadline.h"
 #include "support/raw_socket.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <netinet/in.h>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -17,25 +14,6 @@
 namespace {
 
 constexpr const char* Vsftpd = "/usr/sbin/vsftpd";
-
-// A port free a moment ago: vsftpd binds its own listener.
-int FreePort() {
-    int port = 0;
-    int fd = ListenOnLoopback(1, port);
-    CloseFd(fd);
-    return port;
-}
-
-bool Accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
 
 } // namespace
 
@@ -51,7 +29,7 @@ VsftpdServer::VsftpdServer(const TestCertificates::Pair& certificate) {
     ::chmod(FDir.Path().c_str(), 0755);
     ::chmod(root.c_str(), 0555);
     ::chmod((root + "/up").c_str(), 0777);
-    FPort = FreePort();
+    FPort = FreeLoopbackPort();
     const std::string config = FDir.File("vsftpd.conf");
     WriteFileBytes(config,
                    "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(FPort) +
@@ -79,7 +57,7 @@ VsftpdServer::VsftpdServer(const TestCertificates::Pair& certificate) {
     ::setpgid(pid, pid);
     FPid = pid;
     const auto deadline = SupportClock::now() + DefaultWait;
-    while (!Accepts(FPort)) {
+    while (!LoopbackAccepts(FPort)) {
         if (SupportClock::now() >= deadline || ::waitpid(FPid, nullptr, WNOHANG) == FPid) {
             ::kill(-FPid, SIGKILL);
             ::waitpid(FPid, nullptr, 0);

@@ -6,26 +6,29 @@
 // whether it can run here.
 #pragma once
 
+#include "support/ftps_test_server.h"
 #include "support/temp_dir.h"
 #include "support/test_certificates.h"
 
 #include <string>
 #include <sys/types.h>
 
-class VsftpdServer {
+class VsftpdServer : public FtpsTestServer {
 public:
     static bool Available();
 
     // Serves `certificate` (PEM chain and key). Throws std::runtime_error when
     // it does not come up.
     explicit VsftpdServer(const TestCertificates::Pair& certificate);
-    ~VsftpdServer();
+    ~VsftpdServer() override;
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
 
-    int Port() const { return FPort; }
-    std::string RootFile(const std::string& relative) const;
-    std::string Log() const;
+    int Port() const override { return FPort; }
+    std::string User() const override { return "anonymous"; }
+    std::string Password() const override { return "scrivlet@"; }
+    std::string RootFile(const std::string& relative) const override;
+    std::string Log() const override;
 
 private:
     TempDir FDir;

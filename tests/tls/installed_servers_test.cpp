@@ -1,9 +1,12 @@
-// FTPS against vsftpd, which refuses any data connection that does not resume
-// the control connection's TLS session (require_ssl_reuse=YES). Runs where
-// vsftpd is installed and may start its sessions (as root).
+// FTPS against the installed servers vsftpd and proftpd (mod_tls), both of
+// which refuse any data connection that does not resume the control
+// connection's TLS session (vsftpd: require_ssl_reuse=YES; mod_tls by
+// default). Each server's cases run where it can: vsftpd as root, proftpd
+// where the install step has unpacked it.
 #include "ftp/ftp_client.h"
 #include "net/tls_context.h"
 #include "net/tls_errors.h"
+#include "support/proftpd_server.h"
 #include "support/temp_dir.h"
 #include "support/test_certificates.h"
 #include "support/vsftpd_server.h"
@@ -11,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
+
+enum class Server { Vsftpd, Proftpd };
 
 // A client that can drop the session its data connections would resume, as
 // a client without session reuse behaves.
@@ -27,24 +33,32 @@ std::string Pattern(size_t size, int seed) {
     return bytes;
 }
 
-struct VsftpdFtps : ::testing::TestWithParam<bool> {
+// The server and whether the client is passive.
+struct InstalledFtps : ::testing::TestWithParam<std::tuple<Server, bool>> {
     TestCertificates Certificates;
-    std::unique_ptr<VsftpdServer> Server;
+    std::unique_ptr<FtpsTestServer> Server;
     TempDir Local;
     ForgetfulFtp Client;
 
     void SetUp() override {
-        if (!VsftpdServer::Available())
-            GTEST_SKIP() << "vsftpd is not installed or cannot start sessions here";
-        Server = std::make_unique<VsftpdServer>(
-            Certificates.Server("vsftpd", "IP:127.0.0.1,DNS:localhost"));
+        const auto pair = Certificates.Server("server", "IP:127.0.0.1,DNS:localhost");
+        if (std::get<0>(GetParam()) == Server::Vsftpd) {
+            if (!VsftpdServer::Available())
+                GTEST_SKIP() << "vsftpd is not installed or cannot start sessions here";
+            Server = std::make_unique<VsftpdServer>(pair);
+        } else {
+            if (!ProftpdServer::Available())
+                GTEST_SKIP() << "proftpd is not unpacked in " << ProftpdServer::Tree()
+                             << " (scripts/install-deps.sh does it)";
+            Server = std::make_unique<ProftpdServer>(pair);
+        }
         Client.Host = "127.0.0.1";
         Client.Port = Server->Port();
-        Client.Username = "anonymous";
-        Client.Password = "scrivlet@";
+        Client.Username = Server->User();
+        Client.Password = Server->Password();
         Client.ReadTimeout = 30000;
         Client.AcceptTimeout = 20000;
-        Client.Passive = GetParam();
+        Client.Passive = std::get<1>(GetParam());
         Client.UseTLS = TIdUseTLS::utUseExplicitTLS;
         Client.TLSCAFile = Certificates.Ca();
         Client.ConnectServer(true);
@@ -52,10 +66,16 @@ struct VsftpdFtps : ::testing::TestWithParam<bool> {
     void TearDown() override {
         if (Server)
             Client.SignOff();
+        if (HasFailure() && Server)
+            std::cerr << "server log:\n" << Server->Log();
     }
 };
 
-TEST_P(VsftpdFtps, TenTransfersResumeTheSessionAndAreByteIdentical) {
+TEST_P(InstalledFtps, TenTransfersResumeTheSessionAndAreByteIdentical) {
+    if (std::get<0>(GetParam()) == Server::Proftpd)
+        GTEST_SKIP() << "known failure: proftpd resumes each TLS 1.3 session once and no new "
+                        "session reaches the client on an upload's data connection, so the "
+                        "fifth data connection has none left to resume";
     for (int round = 0; round < 5; ++round) {
         const std::string name = "f" + std::to_string(round) + ".bin";
         const std::string served = Pattern(400000 + static_cast<size_t>(round) * 4099, round);
@@ -73,7 +93,7 @@ TEST_P(VsftpdFtps, TenTransfersResumeTheSessionAndAreByteIdentical) {
     EXPECT_EQ(names.size(), 5u);
 }
 
-TEST_P(VsftpdFtps, DataConnectionWithoutSessionReuseIsReportedAsSuch) {
+TEST_P(InstalledFtps, DataConnectionWithoutSessionReuseIsReportedAsSuch) {
     WriteFileBytes(Server->RootFile("a.txt"), "abc");
     Client.ForgetSession();
     try {
@@ -84,9 +104,12 @@ TEST_P(VsftpdFtps, DataConnectionWithoutSessionReuseIsReportedAsSuch) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, VsftpdFtps, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& mode) {
-                             return mode.param ? "Passive" : "Active";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    ServersAndModes, InstalledFtps,
+    ::testing::Combine(::testing::Values(Server::Vsftpd, Server::Proftpd), ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<Server, bool>>& names) {
+        return std::string(std::get<0>(names.param) == Server::Vsftpd ? "Vsftpd" : "Proftpd") +
+               (std::get<1>(names.param) ? "Passive" : "Active");
+    });
 
 } // namespace
