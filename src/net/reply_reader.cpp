@@ -1,7 +1,8 @@
 // A reply is one line, or a multi-line reply: a first line whose fourth
 // character is "-", then further lines up to the first that begins with the
 // same three characters and a space (compared without regard to case), or
-// that is shorter than four characters. Lines in between need not carry the
+// that is shorter than four characters and does not begin with a blank (a
+// feature list holds lines like " CCC"). Lines in between need not carry the
 // code, and every line loses its first four characters in the reply's text:
 //
 //   220-Scrivlet test server        230-Hello              211-Status
@@ -35,6 +36,9 @@ std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine,
     // skipped): a server that sends nothing but line ends must not keep us
     // reading for ever.
     int32_t budget = IdMaxReplyLines;
+    // Whether the last line read began with a blank: such a line is text
+    // inside a reply (FEAT's " CCC"), never its end.
+    bool indented = false;
     auto nextNonBlank = [&] {
         for (;;) {
             if (budget-- <= 0)
@@ -46,6 +50,7 @@ std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine,
             std::string line = Trim(arrived);
             if (line.empty())
                 continue;
+            indented = arrived.front() == ' ' || arrived.front() == '\t';
             if (received != nullptr) {
                 if (!arrived.empty() && arrived.back() == '\r')
                     arrived.pop_back();
@@ -61,7 +66,8 @@ std::vector<std::string> ReadReplyLines(const TReplyLineSource& nextLine,
         const std::string terminator = UpperCase(first.substr(0, 3) + " ");
         for (;;) {
             std::string line = nextNonBlank();
-            const bool last = line.size() < 4 || UpperCase(line.substr(0, 4)) == terminator;
+            const bool last =
+                !indented && (line.size() < 4 || UpperCase(line.substr(0, 4)) == terminator);
             lines.push_back(std::move(line));
             if (last)
                 break;

@@ -33,4 +33,11 @@ TEST(ReplyLines, ControlBytesOtherThanTabAndLineEndsMakeTheReplyMalformed) {
         (Lines{"220-Tab\there", "a stray CR", "220 \xc3\xa9t\xc3\xa9"}));
 }
 
+TEST(ReplyLines, AnIndentedShortLineIsTextNotTheEnd) {
+    // proftpd's FEAT lists three-letter features; the reply goes on past them.
+    EXPECT_EQ(ReadReplyLines(From({"211-Features:", " CCC", " EPSV", "211 End"})),
+              (Lines{"211-Features:", "CCC", "EPSV", "211 End"}));
+    EXPECT_EQ(ReadReplyLines(From({"226-Done", "226"})), (Lines{"226-Done", "226"}));
+}
+
 } // namespace
