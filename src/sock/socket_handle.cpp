@@ -89,12 +89,18 @@ void TIdSocketHandle::ListenForPeers(int backlog) {
 
 bool TIdSocketHandle::AcceptPeer(TIdStackSocketHandle listening) {
     ResetBinding(true);
-    TIdSocketDescriptor accepted(Stack().SockAccept(listening, IP, Port));
+    // The peer's address as accept() gives it: a peer that has already reset
+    // the connection makes getpeername() fail with "not connected", where
+    // the first read tells the truth (reset by peer).
+    std::string peerIP;
+    int32_t peerPort = 0;
+    TIdSocketDescriptor accepted(Stack().SockAccept(listening, peerIP, peerPort));
     if (CheckSocketResult(accepted.get(), {IdCode::WSAEINTR, IdCode::WSAENOTSOCK}))
         return false;
     FSocket = std::move(accepted);
     RefreshLocalBinding();
-    RefreshPeerBinding();
+    RemoteIP = peerIP;
+    RemotePort = peerPort;
     return true;
 }
 
