@@ -248,6 +248,7 @@ void TIdIOHandlerTLS::EndTLS() {
     const std::lock_guard<std::mutex> hold(FSSLLock);
     if (FShutdownAllowed) {
         // close_notify, so that the server knows an upload is complete.
+        ReadTicketsBeforeNotify();
         ERR_clear_error();
         SSL_shutdown(FSSL);
         DrainBeforeClose();
@@ -258,6 +259,23 @@ void TIdIOHandlerTLS::EndTLS() {
     FShutdownAllowed = false;
     FPlain.clear();
     FPlainStart = 0;
+}
+
+void TIdIOHandlerTLS::ReadTicketsBeforeNotify() {
+    // OpenSSL throws away what arrives after our close_notify. On an upload
+    // nothing was read since the handshake, and a ticket the server sent
+    // right after it is a session the next data connection can resume
+    // (servers resume a TLS 1.3 session once): take what has come. No wait:
+    // such a ticket precedes the whole upload, and some servers (proftpd)
+    // send none on an upload's connection.
+    if (FControl || SSL_version(FSSL) != TLS1_3_VERSION)
+        return;
+    char scratch[4096];
+    for (;;) {
+        ERR_clear_error();
+        if (SSL_read(FSSL, scratch, sizeof scratch) <= 0)
+            return;
+    }
 }
 
 void TIdIOHandlerTLS::DrainBeforeClose() {

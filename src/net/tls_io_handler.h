@@ -52,6 +52,7 @@ private:
     bool ReadRecord();
     void EndTLS();
     void DrainBeforeClose();
+    void ReadTicketsBeforeNotify();
     // How long (ms) a close waits for the server to close its side.
     static constexpr int32_t DefaultCloseWait = 30000;
     int32_t FCloseWait = DefaultCloseWait;
