@@ -163,6 +163,7 @@ int64_t TIdIOHandlerTLS::ReadPlain(char* buffer, int64_t length) {
         r = SSL_read_ex(FSSL, buffer, static_cast<size_t>(length), &got);
         error = r == 1 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
     }
+    FNeedsSocket = error == SSL_ERROR_WANT_READ;
     if (r == 1)
         return static_cast<int64_t>(got);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE)
@@ -207,8 +208,11 @@ bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
     for (;;) {
         // Read first, wait only when OpenSSL asks for more: a poll before
         // every record costs a system call that finds data nearly always.
-        if (ReadRecord())
+        // When the last read asked for more already, a read now would only
+        // hear that again.
+        if (!FNeedsSocket && ReadRecord())
             return true;
+        FNeedsSocket = false;
         // Only a partial record or a session ticket came: keep waiting.
         if (!WaitSocket(TWait::Readable, deadline))
             return false;
@@ -282,6 +286,7 @@ void TIdIOHandlerTLS::EndTLS() {
     FShutdownAllowed = false;
     FPlainStart = 0;
     FPlainEnd = 0;
+    FNeedsSocket = false;
 }
 
 void TIdIOHandlerTLS::DrainBeforeClose() {

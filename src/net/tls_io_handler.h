@@ -79,4 +79,6 @@ private:
     std::unique_ptr<char[]> FRecord;
     size_t FPlainStart = 0;
     size_t FPlainEnd = 0;
+    // The last read ended with OpenSSL waiting for bytes from the socket.
+    bool FNeedsSocket = false;
 };
