@@ -7,7 +7,8 @@
 # two clients; the median run counts), checks every copy against the original,
 # and prints MB/s (10^6 bytes per second) for both clients, their ratio
 # (scrivlet-ftp / curl, >= 1.0 means at least as fast), the peak resident
-# memory of each, and the TLS version and cipher the server agreed to.
+# memory of each, and the TLS version and cipher the server agreed to with
+# openssl s_client, curl and scrivlet-ftp (its -v line).
 #
 #   sudo bash bench/ftps_bench.sh
 #   SIZE_MIB=256 RUNS=1 sudo bash bench/ftps_bench.sh     (a quicker look)
@@ -103,6 +104,10 @@ tls_facts="$(openssl s_client -starttls ftp -CAfile "$work/ca.pem" -connect "127
   </dev/null 2>/dev/null | sed -n 's/^New, \([^,]*\), Cipher is /\1 /p' | head -n1)"
 curl_tls="$(curl -sS -v --ssl-reqd --cacert "$work/ca.pem" --ftp-pasv -o /dev/null \
   "$url/" 2>&1 | sed -n 's/^\* SSL connection using //p' | head -n1)"
+# "* TLS: TLSv1.3 TLS_AES_256_GCM_SHA384" in our -v output.
+our_tls="$("$cli" -v --tls --ca-file "$work/ca.pem" --port "$port" --user "$user" \
+  --password "$password" --passive 127.0.0.1 quote NOOP 2>&1 >/dev/null |
+  sed -n 's/^\* TLS: //p' | head -n1)"
 # timed, median and compare: the alternating runs of both clients.
 source "$(dirname "$0")/compare_clients.sh"
 
@@ -141,5 +146,6 @@ for mode in passive; do
 done
 echo
 echo "File: $bytes bytes; median of $runs run(s) each, alternating; server: vsftpd on 127.0.0.1."
-echo "TLS agreed with openssl s_client: $tls_facts; curl's control connection: $curl_tls"
+echo "TLS agreed with openssl s_client: $tls_facts; curl's control connection: $curl_tls;"
+echo "scrivlet-ftp's control connection: $our_tls"
 echo "Load after: $(uptime)"

@@ -139,6 +139,7 @@ const char* MsgText(TIdMsg id) {
         return "The server requires TLS session reuse on data connections: %s";
     case TIdMsg::TlsTruncatedDownload:
         return "The data connection ended without TLS close_notify before the whole file arrived.";
+    case TIdMsg::TlsNegotiated: return "TLS: %s %s";
     }
     return "";
 }

@@ -139,6 +139,7 @@ enum class TIdMsg {
     TlsAuthRefused,
     TlsSessionReuseRequired,
     TlsTruncatedDownload,
+    TlsNegotiated,
 };
 
 // The text of one entry.

@@ -69,6 +69,10 @@ public:
     // SHA-256 (hex) of the one certificate to accept, whatever its chain.
     std::string TLSPinnedSha256;
     TIdUntrustedCertificate OnUntrustedCertificate;
+    // Raised once the control connection's handshake is done and its
+    // certificate accepted, before the login: ControlTLS() then tells the
+    // protocol version and cipher agreed.
+    TNotifyEvent OnControlTLS;
     // How long (ms) an active-mode transfer waits for the server to connect to
     // our listener; -1 is this default, -2 waits without limit.
     static constexpr int32_t DefaultAcceptTimeout = 30000;

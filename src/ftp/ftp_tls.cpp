@@ -39,12 +39,13 @@ void TIdFTP::StartControlTLS() {
     // not an address it resolved to.
     handler->StartClientTLS(*FTLSContext, FControlHost, ReadTimeout, true);
     const TIdCertificateInfo certificate = handler->PeerCertificate();
-    if (certificate.Problem.empty() || (!TLSVerify && TLSPinnedSha256.empty()))
-        return;
-    if (OnUntrustedCertificate && OnUntrustedCertificate(this, certificate))
-        return;
-    throw EIdTLSCertificateError(FormatMsg(TIdMsg::TlsCertificateRejected, {certificate.Problem}),
-                                 certificate.Problem);
+    const bool accepted = certificate.Problem.empty() || (!TLSVerify && TLSPinnedSha256.empty()) ||
+                          (OnUntrustedCertificate && OnUntrustedCertificate(this, certificate));
+    if (!accepted)
+        throw EIdTLSCertificateError(
+            FormatMsg(TIdMsg::TlsCertificateRejected, {certificate.Problem}), certificate.Problem);
+    if (OnControlTLS)
+        OnControlTLS(this);
 }
 
 void TIdFTP::ProtectDataChannel() {

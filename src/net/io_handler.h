@@ -23,6 +23,11 @@ public:
     virtual bool InputReady(int32_t milliseconds) = 0;
     virtual int64_t ReceiveRaw(void* buffer, int64_t length) = 0;
     virtual int64_t SendRaw(const void* buffer, int64_t length) = 0;
+    // What has arrived, up to `length` bytes, without waiting: -1 when
+    // nothing has yet (InputReady waits for it), 0 once the stream has ended.
+    virtual int64_t ReceiveAvailable(void* buffer, int64_t length) {
+        return InputReady(0) ? ReceiveRaw(buffer, length) : -1;
+    }
     // False while the bytes are transformed (TLS): the socket may then not be
     // written to directly.
     virtual bool CarriesPlainBytes() const { return true; }

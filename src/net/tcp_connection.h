@@ -137,6 +137,10 @@ private:
     // Receives into a file with splice(2) where the transport is a bare socket;
     // leaves `remaining` to the read loop when it is not, or splice refuses.
     void ReceiveBySplice(TStream& target, int64_t& remaining, bool untilClose);
+    // Receives through a transport that transforms the bytes (TLS) straight
+    // into large blocks written to the target, without the input buffer;
+    // leaves `remaining` to the read loop when intercepts or filters apply.
+    void ReceiveByBlocks(TStream& target, int64_t& remaining, bool untilClose);
     // Drops what the peer sent unasked and is here already (buffered, or
     // readable without waiting), so that it is not taken as the answer to the
     // command about to be sent.

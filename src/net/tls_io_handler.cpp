@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
@@ -151,54 +152,67 @@ bool TIdIOHandlerTLS::WaitSocket(TWait wait, int64_t deadline) {
     }
 }
 
-bool TIdIOHandlerTLS::ReadRecord() {
-    if (FPlainStart >= FPlain.size()) {
-        FPlain.clear();
-        FPlainStart = 0;
-    }
-    const size_t kept = FPlain.size();
-    FPlain.resize(kept + RecordBufferSize);
+int64_t TIdIOHandlerTLS::ReadPlain(char* buffer, int64_t length) {
     ERR_clear_error();
     errno = 0;
+    size_t got = 0;
     int r = 0;
     int error = SSL_ERROR_NONE;
     {
         const std::lock_guard<std::mutex> hold(FSSLLock);
-        r = SSL_read(FSSL, FPlain.data() + kept, static_cast<int>(RecordBufferSize));
-        error = r > 0 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
+        r = SSL_read_ex(FSSL, buffer, static_cast<size_t>(length), &got);
+        error = r == 1 ? SSL_ERROR_NONE : SSL_get_error(FSSL, r);
     }
-    if (r > 0) {
-        FPlain.resize(kept + static_cast<size_t>(r));
-        return true;
-    }
-    FPlain.resize(kept);
+    FNeedsSocket = error == SSL_ERROR_WANT_READ;
+    if (r == 1)
+        return static_cast<int64_t>(got);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE)
-        return false;
+        return -1;
     if (error == SSL_ERROR_ZERO_RETURN) {
         FEnded = true;
-        return true;
+        return 0;
     }
     FShutdownAllowed = false;
     if (IsUnexpectedEof(error) || (error == SSL_ERROR_SYSCALL && errno == ECONNRESET)) {
         ERR_clear_error();
         FEnded = true;
         FEndedWithoutNotify = true;
-        return true;
+        return 0;
     }
     throw EIdTLSError(FormatMsg(TIdMsg::TlsRecordFailed, {FailureReason(error)}));
+}
+
+bool TIdIOHandlerTLS::ReadRecord() {
+    if (!FRecord)
+        FRecord = std::make_unique_for_overwrite<char[]>(RecordBufferSize);
+    const int64_t n = ReadPlain(FRecord.get(), RecordBufferSize);
+    FPlainStart = 0;
+    FPlainEnd = n > 0 ? static_cast<size_t>(n) : 0;
+    return n >= 0;
+}
+
+size_t TIdIOHandlerTLS::TakeRecord(void* buffer, int64_t length) {
+    const size_t n = std::min(FPlainEnd - FPlainStart, static_cast<size_t>(length));
+    if (n > 0)
+        std::memcpy(buffer, FRecord.get() + FPlainStart, n);
+    FPlainStart += n;
+    return n;
 }
 
 bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
     if (FSSL == nullptr)
         return TIdIOHandlerSocket::InputReady(milliseconds);
-    if (FPlainStart < FPlain.size() || FEnded)
+    if (FPlainStart < FPlainEnd || FEnded)
         return true;
     const int64_t deadline = milliseconds >= 0 ? NowMs() + milliseconds : -1;
     for (;;) {
         // Read first, wait only when OpenSSL asks for more: a poll before
         // every record costs a system call that finds data nearly always.
-        if (ReadRecord())
+        // When the last read asked for more already, a read now would only
+        // hear that again.
+        if (!FNeedsSocket && ReadRecord())
             return true;
+        FNeedsSocket = false;
         // Only a partial record or a session ticket came: keep waiting.
         if (!WaitSocket(TWait::Readable, deadline))
             return false;
@@ -208,13 +222,27 @@ bool TIdIOHandlerTLS::InputReady(int32_t milliseconds) {
 int64_t TIdIOHandlerTLS::ReceiveRaw(void* buffer, int64_t length) {
     if (FSSL == nullptr)
         return TIdIOHandlerSocket::ReceiveRaw(buffer, length);
-    if (FPlainStart >= FPlain.size() && !FEnded)
+    if (FPlainStart >= FPlainEnd && !FEnded)
         InputReady(IdTimeoutInfinite);
-    const size_t available = FPlain.size() - FPlainStart;
-    const size_t n = std::min(available, static_cast<size_t>(length));
-    std::memcpy(buffer, FPlain.data() + FPlainStart, n);
-    FPlainStart += n;
-    return static_cast<int64_t>(n);
+    return static_cast<int64_t>(TakeRecord(buffer, length));
+}
+
+int64_t TIdIOHandlerTLS::ReceiveAvailable(void* buffer, int64_t length) {
+    if (FSSL == nullptr)
+        return TIdIOHandlerSocket::ReceiveAvailable(buffer, length);
+    // Records are decrypted straight into the caller's room, as many as have
+    // come: no copy through the record buffer, no poll while bytes flow.
+    char* const room = static_cast<char*>(buffer);
+    int64_t got = static_cast<int64_t>(TakeRecord(room, length));
+    while (got < length && !FEnded) {
+        const int64_t n = ReadPlain(room + got, length - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    if (got > 0)
+        return got;
+    return FEnded ? 0 : -1;
 }
 
 int64_t TIdIOHandlerTLS::SendRaw(const void* buffer, int64_t length) {
@@ -257,8 +285,9 @@ void TIdIOHandlerTLS::EndTLS() {
     ERR_clear_error();
     FSSL = nullptr;
     FShutdownAllowed = false;
-    FPlain.clear();
     FPlainStart = 0;
+    FPlainEnd = 0;
+    FNeedsSocket = false;
 }
 
 void TIdIOHandlerTLS::ReadTicketsBeforeNotify() {

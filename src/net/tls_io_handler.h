@@ -9,9 +9,9 @@
 #include "net/tls_context.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 class TIdIOHandlerTLS : public TIdIOHandlerSocket {
 public:
@@ -40,6 +40,7 @@ public:
     void OpenHandler() override;
     bool InputReady(int32_t milliseconds) override;
     int64_t ReceiveRaw(void* buffer, int64_t length) override;
+    int64_t ReceiveAvailable(void* buffer, int64_t length) override;
     int64_t SendRaw(const void* buffer, int64_t length) override;
     // Bytes through TLS cannot go by the platform's whole-file send.
     bool CarriesPlainBytes() const override { return FSSL == nullptr; }
@@ -48,8 +49,14 @@ private:
     enum class TWait { Readable, Writable };
     // Waits for the socket; false when `deadline` (steady ms, -1 = none) passed.
     bool WaitSocket(TWait wait, int64_t deadline);
-    // One SSL_read into FPlain: true when bytes came or the stream ended.
+    // One SSL_read_ex into `buffer`: the bytes read, 0 once the stream has
+    // ended (FEnded; FEndedWithoutNotify without close_notify), -1 when
+    // OpenSSL needs more from the socket first.
+    int64_t ReadPlain(char* buffer, int64_t length);
+    // One record into FRecord: true when bytes came or the stream ended.
     bool ReadRecord();
+    // Hands out what FRecord holds, up to `length` bytes.
+    size_t TakeRecord(void* buffer, int64_t length);
     void EndTLS();
     void DrainBeforeClose();
     void ReadTicketsBeforeNotify();
@@ -68,7 +75,11 @@ private:
     bool FEndedWithoutNotify = false;
     TIdTLSTrust FTrust;
     std::string FHost;
-    // Plain text read from the TLS layer and not yet handed out.
-    std::vector<char> FPlain;
+    // Plain text read from the TLS layer while waiting for input and not yet
+    // handed out: FRecord[FPlainStart, FPlainEnd).
+    std::unique_ptr<char[]> FRecord;
     size_t FPlainStart = 0;
+    size_t FPlainEnd = 0;
+    // The last read ended with OpenSSL waiting for bytes from the socket.
+    bool FNeedsSocket = false;
 };

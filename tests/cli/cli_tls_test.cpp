@@ -65,7 +65,7 @@ TEST_F(CliFtps, UnverifiedCertificateExitsWithTheReasonAndSendsNoLogin) {
     EXPECT_EQ(Setup.Log().find("<- USER"), std::string::npos);
 }
 
-TEST_F(CliFtps, PinnedOrInsecureRoundTripsAndInsecureWarns) {
+TEST_F(CliFtps, PinnedOrInsecureRoundTripsInsecureWarnsAndVerboseNamesTheTLS) {
     const std::string data = RandomBytes(1 << 20, 7);
     WriteFileBytes(Local.File("up.bin"), data);
     const ProcessResult put =
@@ -74,9 +74,16 @@ TEST_F(CliFtps, PinnedOrInsecureRoundTripsAndInsecureWarns) {
     EXPECT_EQ(put.ExitCode, 0) << put.Err;
     EXPECT_TRUE(ReadFileBytes(Setup.Server->RootFile("up.bin")) == data);
 
-    const ProcessResult get = Run({"--tls", "--insecure"}, {"get", "/up.bin", Local.File("down")});
+    const ProcessResult get =
+        Run({"--tls", "--insecure", "-v"}, {"get", "/up.bin", Local.File("down")});
     EXPECT_EQ(get.ExitCode, 0) << get.Err;
     EXPECT_NE(get.Err.find("warning: --insecure"), std::string::npos) << get.Err;
+    // Once, after the handshake and before the login.
+    const size_t tls = get.Err.find("\n* TLS: TLSv1.");
+    EXPECT_NE(tls, std::string::npos) << get.Err;
+    EXPECT_EQ(get.Err.find("* TLS: ", tls + 2), std::string::npos) << get.Err;
+    EXPECT_LT(get.Err.find("< 234"), tls) << get.Err;
+    EXPECT_LT(tls, get.Err.find("> USER")) << get.Err;
     EXPECT_TRUE(ReadFileBytes(Local.File("down")) == data);
 }
 

@@ -1,6 +1,7 @@
 #include "cli_run.h"
 
 #include "core/exceptions.h"
+#include "core/messages.h"
 #include "core/streams.h"
 #include "core/text.h"
 #include "dialogue_log.h"
@@ -102,8 +103,14 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     TIdIOHandlerTLS socksHandler;
     DialogueLog dialogue(err);
     TIdFTP ftp;
-    if (options.Verbose)
+    if (options.Verbose) {
         ftp.SetIntercept(&dialogue);
+        ftp.OnControlTLS = [&ftp, &dialogue](TIdComponent*) {
+            if (const TIdIOHandlerTLS* tls = ftp.ControlTLS())
+                dialogue.Note(
+                    FormatMsg(TIdMsg::TlsNegotiated, {tls->ProtocolVersion(), tls->CipherName()}));
+        };
+    }
     if (options.Socks.Version != TSocksVersion::svNoSocks) {
         UseSocks(options.Socks, socksHandler);
         ftp.SetIOHandler(&socksHandler);

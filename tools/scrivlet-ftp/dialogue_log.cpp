@@ -13,6 +13,11 @@ std::string DialogueLog::Masked(const std::string& command) {
     return command;
 }
 
+void DialogueLog::Note(const std::string& fact) {
+    FOut << "* " << fact << '\n';
+    FOut.flush();
+}
+
 void DialogueLog::Take(std::string& pending, TStream& stream, const char* prefix) {
     stream.SetPosition(0);
     const int64_t size = stream.Size();

@@ -1,6 +1,7 @@
 // The control dialogue for --verbose: each command sent ("> USER bob") and
 // each reply line received ("< 331 Password required"), the password masked,
-// written as whole lines however the bytes were split on the wire.
+// written as whole lines however the bytes were split on the wire; and
+// facts about the session in between ("* TLS: TLSv1.3 TLS_AES_256_GCM_SHA384").
 #pragma once
 
 #include "net/intercept.h"
@@ -14,6 +15,8 @@ public:
 
     // The line as shown: a PASS command's argument replaced by stars.
     static std::string Masked(const std::string& command);
+    // One fact about the session, as its own line.
+    void Note(const std::string& fact);
 
 private:
     void Take(std::string& pending, TStream& stream, const char* prefix);
