@@ -37,6 +37,15 @@ struct FtpsServerSetup {
         Start(false, {"--host", "::1"});
     }
 
+    // Ends every data connection after `bytes` bytes without close_notify.
+    struct CutsData {
+        int bytes;
+    };
+    explicit FtpsServerSetup(CutsData cut)
+        : Served(Certificates.Server("server", "IP:127.0.0.1,DNS:localhost")) {
+        Start(false, {"--tls-cut-data", std::to_string(cut.bytes)});
+    }
+
     std::string LogFile() const { return Scratch.File("server.log"); }
     std::string Log() const {
         try {

@@ -5,6 +5,7 @@ terminated, and ends by itself when the process that started it goes away."""
 import argparse
 import logging
 import os
+import socket
 import sys
 import threading
 import time
@@ -30,6 +31,9 @@ def parse_args():
     parser.add_argument("--tls-key", help="PEM private key of --tls-cert")
     parser.add_argument("--tls-implicit", action="store_true",
                         help="TLS from the first byte instead of AUTH TLS")
+    parser.add_argument("--tls-cut-data", type=int,
+                        help="end each data connection after this many bytes by closing "
+                             "the socket, without TLS close_notify (a truncating attacker)")
     parser.add_argument("--log", help="log every command to this file")
     parser.add_argument("--verbose", action="store_true",
                         help="log every command to stderr")
@@ -73,6 +77,24 @@ def main():
                 if not getattr(self, "_greeted", False):
                     self._greeted = True
                     base.handle(self)
+
+    if args.tls_cut_data is not None:
+        from pyftpdlib.handlers import TLS_DTPHandler
+        limit = args.tls_cut_data
+
+        class CuttingDTPHandler(TLS_DTPHandler):
+            def send(self, data):
+                room = limit - getattr(self, "_cut_sent", 0)
+                if room <= 0:
+                    # The rest is swallowed; the peer sees the TCP stream end
+                    # where no TLS close_notify came.
+                    self.socket.sock_shutdown(socket.SHUT_WR)
+                    return len(data)
+                sent = TLS_DTPHandler.send(self, data[:room])
+                self._cut_sent = getattr(self, "_cut_sent", 0) + sent
+                return sent
+
+        Handler.dtp_handler = CuttingDTPHandler
 
     Handler.authorizer = authorizer
     if args.tls_cert:

@@ -4,6 +4,7 @@
 #include "support/ftps_server_setup.h"
 
 #include "core/streams.h"
+#include "net/tls_errors.h"
 #include "net/tls_io_handler.h"
 #include "support/raw_socket.h"
 
@@ -84,6 +85,23 @@ INSTANTIATE_TEST_SUITE_P(Modes, FtpsRoundTrip, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& mode) {
                              return mode.param ? "Passive" : "Active";
                          });
+
+TEST(FtpsTruncation, DataEndedWithoutCloseNotifyFailsTheTransfer) {
+    // A listing states no size: only the missing close_notify tells that
+    // an attacker (or a crash) cut it short.
+    FtpsServerSetup setup{FtpsServerSetup::CutsData{1000}};
+    for (int i = 0; i < 60; ++i)
+        WriteFileBytes(setup.Server->RootFile("name-" + std::to_string(i) + ".txt"), "x");
+    TIdFTP client;
+    setup.Configure(client, TIdUseTLS::utUseExplicitTLS);
+    // However the server ends its side, no wait may run long.
+    client.ReadTimeout = 5000;
+    client.Passive = true;
+    client.ConnectServer(true);
+    std::vector<std::string> lines;
+    EXPECT_THROW(client.ListDirectory(&lines, "", true), EIdTLSTruncated);
+    client.SignOff();
+}
 
 TEST(FtpsImplicit, LogsInWithTLSFromTheFirstByteAndTransfers) {
     FtpsServerSetup setup(true);
