@@ -77,6 +77,9 @@ protected:
     static void CheckNameResult(int result);
     // Records the resolver's failure as the "host not found" code and raises it.
     static void RaiseHostNotFound();
+    // The addresses getaddrinfo gives for `host` in `family` (AF_UNSPEC: both), in its
+    // order, each once; raises "host not found" when there are none.
+    static std::vector<std::string> ResolveAddresses(const std::string& host, int family);
     // The socket address for a text of either family; returns its length.
     // Raises EConvertError for a text that is neither family's address.
     socklen_t FillSocketAddress(int family, int32_t port, const std::string& address,

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
+#include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
 
@@ -32,25 +33,14 @@ void TIdStackPosix::RaiseHostNotFound() {
     CheckSocketResult(Id_SOCKET_ERROR);
 }
 
-std::string TIdStackPosix::LookupHost(const std::string& host) {
+std::vector<std::string> TIdStackPosix::ResolveAddresses(const std::string& host, int family) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
         RaiseHostNotFound();
-    const std::string text = AddressTextOf(found);
-    ::freeaddrinfo(found);
-    return text;
-}
-
-std::vector<std::string> TIdStackPosix::LookupHostAddresses(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
-        RaiseHostNotFound();
+    const std::unique_ptr<addrinfo, void (*)(addrinfo*)> owned(found, ::freeaddrinfo);
     std::vector<std::string> addresses;
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
         if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
@@ -59,10 +49,17 @@ std::vector<std::string> TIdStackPosix::LookupHostAddresses(const std::string& h
         if (IndexInList(text, addresses) < 0)
             addresses.push_back(text);
     }
-    ::freeaddrinfo(found);
     if (addresses.empty())
         RaiseHostNotFound();
     return addresses;
+}
+
+std::string TIdStackPosix::LookupHost(const std::string& host) {
+    return ResolveAddresses(host, AF_INET).front();
+}
+
+std::vector<std::string> TIdStackPosix::LookupHostAddresses(const std::string& host) {
+    return ResolveAddresses(host, AF_UNSPEC);
 }
 
 std::string TIdStackPosix::ResolveAddressName(const std::string& address) {
