@@ -219,22 +219,26 @@ private:
     void NegotiateExplicitTLS();
     // PBSZ 0 and PROT P after the login.
     void ProtectDataChannel();
+    // What the server still owes us for the transfer command once it is sent.
+    enum class TOwedReply { None, Preliminary, Final };
     // The data connection's handshake, after the command's 1xx reply.
     void ProtectDataConnection(TIdTCPConnection& data);
     // A protected download that ended without close_notify before the size
     // the 1xx reply announced is a failed one.
-    void CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received);
+    void CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received, TOwedReply& owed);
     // After a failed protected transfer: raises the server's refusal when it
     // refused the data connection for not resuming the session.
-    void ExplainFailedDataConnection();
+    void ExplainFailedDataConnection(TOwedReply& owed);
     // Publishes a new data connection for AbortTransfer, and takes it back
     // (destroying it) once no other thread can reach it any more.
     template <typename T> T& InstallDataConnection(std::unique_ptr<T> connection);
     void DestroyDataConnection();
     enum class TDirection { Inbound, Outbound };
     class TDataConnectionScope;
-    // Runs TransferOnce, and with PassiveFallback once more in passive mode
-    // when the active data connection never came.
+    // Runs TransferOnce, and once more in passive mode when, with
+    // PassiveFallback, the active data connection never came, and once more
+    // when the server refused a data connection for not resuming the TLS
+    // session and the refused handshake brought fresh sessions.
     void Transfer(const std::string& command, TStream& stream, TDirection direction, bool resume,
                   TIdDownloadSize* size);
     // The one transfer body: open the data connection (passive or active),
@@ -253,8 +257,9 @@ private:
     // How far the running active transfer got, for the passive fallback.
     enum class TActiveStage { None, Port, Command, Connected };
     TActiveStage FActiveStage = TActiveStage::None;
-    // What the server still owes us for the transfer command once it is sent.
-    enum class TOwedReply { None, Preliminary, Final };
+    // The refused data connection left a session not offered yet, and the
+    // control connection is still usable.
+    bool MayRetryWithFreshSession();
     // ReadReply that keeps `owed` up to date: `next` once a reply is accepted,
     // None once one is refused (a refusal is the command's last word).
     int ReadTransferReply(std::initializer_list<int> allowed, TOwedReply& owed, TOwedReply next);
@@ -280,7 +285,7 @@ private:
     void SendTransferCommand(const std::string& command, TStream& stream, bool resume);
     void ReadPreliminaryReply(TDirection direction, TOwedReply& owed);
     void ReceiveInbound(TIdTCPConnection& data, TStream& stream, const TIdDownloadSize* size);
-    void SendOutbound(TIdTCPConnection& data, TStream& stream);
+    void SendOutbound(TIdTCPConnection& data, TStream& stream, TOwedReply& owed);
     // The final reply of a transfer (already read when `early`), and the
     // second one after an aborted one.
     void FinishTransfer(TOwedReply& owed, bool early);

@@ -75,24 +75,24 @@ void TIdFTP::ProtectDataConnection(TIdTCPConnection& data) {
         throw EIdTLSError(MsgText(TIdMsg::TlsDataCertificateChanged));
 }
 
-void TIdFTP::CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received) {
+void TIdFTP::CheckProtectedDownloadEnd(TIdTCPConnection& data, int64_t received, TOwedReply& owed) {
     auto* handler = dynamic_cast<TIdIOHandlerTLS*>(data.IOHandler());
     // An abort ends the data connection on purpose; its replies tell the rest.
     if (!FDataProtected || FAbortRequested || handler == nullptr || !handler->EndedWithoutNotify())
         return;
     if (FAnnouncedSize >= 0 && received >= FAnnouncedSize)
         return;
-    ExplainFailedDataConnection();
+    ExplainFailedDataConnection(owed);
     throw EIdTLSTruncated(MsgText(TIdMsg::TlsTruncatedDownload));
 }
 
-void TIdFTP::ExplainFailedDataConnection() {
+void TIdFTP::ExplainFailedDataConnection(TOwedReply& owed) {
     // A server that refuses an unresumed session closes the data connection
     // at once and says why on the control connection.
     if (!FDataTLSFresh || IOHandler() == nullptr || !IOHandler()->InputReady(ReadTimeout))
         return;
-    ReadRawReply();
-    if (LastReply().NumericCode() >= 400)
+    // The command's last word, whatever it says: nothing more is owed.
+    if (ReadTransferReply({}, owed, TOwedReply::None) >= 400)
         RaiseReplyError();
 }
 

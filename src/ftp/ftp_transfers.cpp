@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "ftp/simple_server.h"
 #include "net/io_handler.h"
+#include "net/tls_errors.h"
 #include "net/tls_io_handler.h"
 #include "sock/stack.h"
 
@@ -166,6 +167,11 @@ int TIdFTP::ReadTransferReply(std::initializer_list<int> allowed, TOwedReply& ow
     } catch (const EIdProtocolReplyError&) {
         owed = TOwedReply::None;
         throw;
+    } catch (const EIdTLSSessionReuseRequired&) {
+        // A refusal too, named for its cause: waiting for another reply
+        // would only wait out the read time-out.
+        owed = TOwedReply::None;
+        throw;
     }
 }
 
@@ -243,14 +249,14 @@ void TIdFTP::ReceiveInbound(TIdTCPConnection& data, TStream& stream, const TIdDo
     }
 }
 
-void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream) {
+void TIdFTP::SendOutbound(TIdTCPConnection& data, TStream& stream, TOwedReply& owed) {
     try {
         // Passive stores send from where the stream stands, active ones all of it.
         data.SendStream(stream, !Passive, false, 0);
     } catch (const EIdException& error) {
         if (DataEndedByAbort(error))
             return;
-        ExplainFailedDataConnection();
+        ExplainFailedDataConnection(owed);
         throw;
     }
 }
@@ -318,9 +324,9 @@ void TIdFTP::TransferOnce(const std::string& command, TStream& stream, TDirectio
         if (direction == TDirection::Inbound) {
             const int64_t start = stream.Position();
             ReceiveInbound(data.Connection(), stream, size);
-            CheckProtectedDownloadEnd(data.Connection(), stream.Position() - start);
+            CheckProtectedDownloadEnd(data.Connection(), stream.Position() - start, owed);
         } else
-            SendOutbound(data.Connection(), stream);
+            SendOutbound(data.Connection(), stream, owed);
     }
     FinishTransfer(owed, finalReplyRead);
     // What our own abort cut short is no size mismatch.

@@ -37,6 +37,8 @@ public:
     // yet, else the one offered last; nullptr before the control handshake.
     // Stays owned by the context.
     SSL_SESSION* TakeSession();
+    // A session issued and not offered yet is kept.
+    bool HasFreshSession() const { return !FFresh.empty(); }
     void ForgetSession();
 
 private:

@@ -72,10 +72,6 @@ struct InstalledFtps : ::testing::TestWithParam<std::tuple<Server, bool>> {
 };
 
 TEST_P(InstalledFtps, TenTransfersResumeTheSessionAndAreByteIdentical) {
-    if (std::get<0>(GetParam()) == Server::Proftpd)
-        GTEST_SKIP() << "known failure: proftpd resumes each TLS 1.3 session once, issues two on "
-                        "the control connection, one per download and none on an upload's data "
-                        "connection, so here the fifth data connection has none left to resume";
     for (int round = 0; round < 5; ++round) {
         const std::string name = "f" + std::to_string(round) + ".bin";
         const std::string served = Pattern(400000 + static_cast<size_t>(round) * 4099, round);
@@ -95,13 +91,24 @@ TEST_P(InstalledFtps, TenTransfersResumeTheSessionAndAreByteIdentical) {
 
 TEST_P(InstalledFtps, DataConnectionWithoutSessionReuseIsReportedAsSuch) {
     WriteFileBytes(Server->RootFile("a.txt"), "abc");
-    Client.ForgetSession();
+    // Every run of the transfer, the retry too, starts without a session.
+    Client.OnStatus = [this](TIdComponent*, TIdStatus status, const std::string&) {
+        if (status == TIdStatus::ftpTransfer)
+            Client.ForgetSession();
+    };
     try {
         Client.RetrieveFile("a.txt", Local.File("a.txt"), true, false);
         FAIL() << "the server took a data connection without session reuse";
     } catch (const EIdTLSSessionReuseRequired& e) {
         EXPECT_NE(std::string(e.what()).find("session reuse"), std::string::npos) << e.what();
     }
+    // The refusal was the transfer's last word: the login goes on where the
+    // server keeps it (vsftpd ends the session after its 522).
+    Client.OnStatus = nullptr;
+    if (std::get<0>(GetParam()) == Server::Vsftpd)
+        return;
+    Client.RetrieveFile("a.txt", Local.File("a.txt"), true, false);
+    EXPECT_EQ(ReadFileBytes(Local.File("a.txt")), "abc");
 }
 
 INSTANTIATE_TEST_SUITE_P(
