@@ -5,7 +5,7 @@
 timed() {
   local start end
   start="$EPOCHREALTIME"
-  /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" ||
+  "${pin_client[@]}" /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" ||
     { echo "failed: $*" >&2; cat "$work/stderr" >&2; exit 1; }
   end="$EPOCHREALTIME"
   SECONDS_TAKEN="$(awk -v a="$end" -v b="$start" 'BEGIN { printf "%.6f", a - b }')"

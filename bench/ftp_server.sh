@@ -14,9 +14,20 @@
 # server_port, server_user, server_password and server_label. stop_ftp_server
 # ends the server and every session process it started; it may be called
 # from an EXIT trap, and more than once.
+#
+# PIN_CPUS=1 runs the server on the first CPU and the clients (pin_client,
+# used by compare_clients.sh) on the second: on a machine of two cores the
+# scheduler otherwise puts both on one now and then, and a run takes twice
+# as long for either client.
 
 server_name="${SERVER:-pyftpdlib}"
 server_pid=""
+pin_server=()
+pin_client=()
+if [ -n "${PIN_CPUS:-}" ] && [ "$(nproc)" -ge 2 ]; then
+  pin_server=(taskset -c 0)
+  pin_client=(taskset -c 1)
+fi
 
 # A port that was free a moment ago (vsftpd and pure-ftpd bind their own).
 free_loopback_port() {
@@ -63,7 +74,7 @@ start_ftp_server() {
     /usr/bin/python3 -c "import pyftpdlib" 2>/dev/null ||
       { echo "missing: python3-pyftpdlib (run scripts/install-deps.sh)" >&2; return 1; }
     server_user=brimol server_password=pelrosta
-    setsid /usr/bin/python3 tests/support/pyftpd_server.py --root "$root" --user "$server_user" \
+    setsid "${pin_server[@]}" /usr/bin/python3 tests/support/pyftpd_server.py --root "$root" --user "$server_user" \
       --password "$server_password" >"$scratch/port" 2>"$scratch/server.log" &
     server_pid=$!
     for _ in $(seq 1 200); do
@@ -98,7 +109,7 @@ seccomp_sandbox=NO
 secure_chroot_dir=$scratch/vsftpd-empty
 vsftpd_log_file=$scratch/server.log
 EOF
-    setsid /usr/sbin/vsftpd "$scratch/vsftpd.conf" >"$scratch/server.out" 2>&1 &
+    setsid "${pin_server[@]}" /usr/sbin/vsftpd "$scratch/vsftpd.conf" >"$scratch/server.out" 2>&1 &
     server_pid=$!
     wait_for_server "$scratch/server.out"
     ;;
@@ -115,7 +126,7 @@ EOF
     "$pure_ftpd_dir/usr/bin/pure-pw" mkdb "$scratch/pure-ftpd.pdb" -f "$scratch/pure-ftpd.passwd"
     # -E: no anonymous login, -A: chroot, -H: no name look-ups, -L: listings
     # of up to a million entries.
-    setsid "$pure_ftpd_dir/usr/sbin/pure-ftpd" -S "127.0.0.1,$server_port" \
+    setsid "${pin_server[@]}" "$pure_ftpd_dir/usr/sbin/pure-ftpd" -S "127.0.0.1,$server_port" \
       -l "puredb:$scratch/pure-ftpd.pdb" -E -A -H -L 1000000:8 >"$scratch/server.log" 2>&1 &
     server_pid=$!
     wait_for_server "$scratch/server.log"
@@ -125,7 +136,7 @@ EOF
     return 1
     ;;
   esac
-  server_label="$server_name on 127.0.0.1"
+  server_label="$server_name on 127.0.0.1${pin_server[*]:+, server on CPU 0 and clients on CPU 1}"
 }
 
 stop_ftp_server() {
