@@ -35,10 +35,6 @@ public:
         int64_t Room = -1;
     };
     virtual TDirectTarget DirectTarget() { return {}; }
-    // The file that reads from this stream come from unchanged, at its
-    // current position, so that a send may move its bytes without passing
-    // them through memory. None for a stream that makes or changes them.
-    virtual class TFileStream* DirectSource() { return nullptr; }
 };
 
 class TMemoryStream : public TStream {
@@ -83,7 +79,6 @@ public:
     void SetSize(int64_t newSize) override;
     int64_t Size() override;
     TDirectTarget DirectTarget() override { return {this, -1}; }
-    TFileStream* DirectSource() override { return this; }
 
     int Handle() const { return FHandle; }
     const std::string& FileName() const { return FPath; }

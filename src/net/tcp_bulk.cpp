@@ -276,7 +276,6 @@ void TIdTCPConnection::SendStream(TStream& source, bool fromStart, bool withSize
         SendInteger(static_cast<int32_t>(total), true);
     }
     const TIdWorkUnit work(*this, TWorkMode::wmWrite, WorkTotal(total));
-    SendBySendfile(source, position, end);
     const int64_t blockSize = std::max<int32_t>(SendBufferSize, 1);
     const std::unique_ptr<char[]> block = MakeBlock(blockSize);
     for (;;) {
@@ -288,40 +287,6 @@ void TIdTCPConnection::SendStream(TStream& source, bool fromStart, bool withSize
             throw EIdNoDataToRead();
         position += n;
         SendBytes(block.get(), n);
-    }
-}
-
-void TIdTCPConnection::SendBySendfile(TStream& source, int64_t& position, int64_t end) {
-    TFileStream* const file = source.DirectSource();
-    // Only where the bytes reach the socket unchanged: no intercept, no other
-    // transport.
-    if (file == nullptr || position >= end || FIntercept != nullptr || FIOHandler == nullptr ||
-        FIOHandler != FSocketIOHandler || !FSocketIOHandler->CarriesPlainBytes() ||
-        FSocketIOHandler->SocketHandle() == nullptr)
-        return;
-    const TIdStackSocketHandle socket = FSocketIOHandler->SocketHandle()->NativeSocket();
-    // Pieces, so that progress events keep their pace.
-    constexpr int64_t Piece = 1 << 20;
-    const int64_t start = position;
-    const TScopeExit settle([&] { file->SetPosition(position); });
-    while (position < end) {
-        CheckPeerClosed(true, true);
-        const int64_t n =
-            Stack().SockSendFile(socket, file->Handle(), position, std::min(end - position, Piece));
-        // A file the kernel cannot move (a pipe, say): the read loop sends it.
-        if (n < 0 && position == start && Stack().LastErrorCode() == IdCode::WSAEINVAL)
-            return;
-        if (CheckSocketResult(
-                n, {IdCode::WSAESHUTDOWN, IdCode::WSAECONNABORTED, IdCode::WSAECONNRESET})) {
-            const int32_t code = Stack().LastErrorCode();
-            CloseTransport();
-            ThrowSocketError(code);
-        }
-        // The file is shorter than it was: the read loop reports it.
-        if (n == 0)
-            return;
-        position += n;
-        ReportWork(TWorkMode::wmWrite, static_cast<int32_t>(n));
     }
 }
 

@@ -141,10 +141,6 @@ private:
     // into large blocks written to the target, without the input buffer;
     // leaves `remaining` to the read loop when intercepts or filters apply.
     void ReceiveByBlocks(TStream& target, int64_t& remaining, bool untilClose);
-    // Sends from a file with sendfile(2) where the transport is a bare
-    // socket, moving `position` (and the file's) as far as it got; leaves the
-    // rest to the read loop when it is not, or the file cannot be moved so.
-    void SendBySendfile(TStream& source, int64_t& position, int64_t end);
     // Drops what the peer sent unasked and is here already (buffered, or
     // readable without waiting), so that it is not taken as the answer to the
     // command about to be sent.

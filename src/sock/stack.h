@@ -74,10 +74,6 @@ public:
                            TIdSocketList* errorList, int32_t timeout) = 0;
     virtual int64_t SockSend(TIdStackSocketHandle socket, const void* buffer, int64_t length,
                              int flags) = 0;
-    // Up to `length` bytes of the open file `fileHandle` from `offset`, moved
-    // by the kernel; the file's own position is not used.
-    virtual int64_t SockSendFile(TIdStackSocketHandle socket, int fileHandle, int64_t offset,
-                                 int64_t length) = 0;
     virtual int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length,
                                int flags, int32_t port, const std::string& address) = 0;
     virtual int SockSetOption(TIdStackSocketHandle socket, int level, int option, const void* value,

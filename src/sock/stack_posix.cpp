@@ -16,7 +16,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -217,18 +216,6 @@ int64_t TIdStackPosix::SockReceive(TIdStackSocketHandle socket, void* buffer, in
     ssize_t n;
     do {
         n = ::recv(socket, buffer, static_cast<size_t>(length), flags);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        RecordErrno();
-    return n;
-}
-
-int64_t TIdStackPosix::SockSendFile(TIdStackSocketHandle socket, int fileHandle, int64_t offset,
-                                    int64_t length) {
-    off_t from = static_cast<off_t>(offset);
-    ssize_t n;
-    do {
-        n = ::sendfile(socket, fileHandle, &from, static_cast<size_t>(length));
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         RecordErrno();

@@ -48,9 +48,6 @@ public:
                    int32_t timeout) override;
     int64_t SockSend(TIdStackSocketHandle socket, const void* buffer, int64_t length,
                      int flags) override;
-    // sendfile(2). No SIGPIPE: the stack ignores it process-wide.
-    int64_t SockSendFile(TIdStackSocketHandle socket, int fileHandle, int64_t offset,
-                         int64_t length) override;
     int64_t SockSendTo(TIdStackSocketHandle socket, const void* buffer, int64_t length, int flags,
                        int32_t port, const std::string& address) override;
     int SockSetOption(TIdStackSocketHandle socket, int level, int option, const void* value,

@@ -96,27 +96,6 @@ TEST(SendStream, SendsInBlocksOfSendBufferSize) {
     EXPECT_EQ(totals.back(), 1 << 20);
 }
 
-TEST(SendStream, FromAFileSendsItsRangeAndRaisesPastItsEnd) {
-    ConnectedPair pair;
-    TempDir dir;
-    const std::string data = RandomBytes((3 << 20) + 5, 9);
-    WriteFileBytes(dir.File("f.bin"), data);
-    TFileStream source(dir.File("f.bin"), TFileMode::fmOpenRead);
-    source.SetPosition(1000);
-    const int64_t count = 2 << 20;
-    std::string received;
-    std::thread reader([&] { received = pair.Peer.ReadExactly(count); });
-    pair.Client.SendStream(source, false, false, count);
-    reader.join();
-    EXPECT_TRUE(received == data.substr(1000, count));
-    EXPECT_EQ(source.Position(), 1000 + count);
-    // Past the end: what there is, then the same error as from memory.
-    std::thread rest([&] { received = pair.Peer.ReadExactly(data.size() - 1000 - count); });
-    EXPECT_THROW(pair.Client.SendStream(source, false, false, 2 << 20), EIdNoDataToRead);
-    rest.join();
-    EXPECT_TRUE(received == data.substr(1000 + count));
-}
-
 TEST(SendFileContents, MissingFileNamesTheFile) {
     ConnectedPair pair;
     try {

@@ -14,13 +14,6 @@ public:
         return TIdStackPosix::SockSend(socket, buffer, length, flags);
     }
 
-    int64_t SockSendFile(TIdStackSocketHandle socket, int fileHandle, int64_t offset,
-                         int64_t length) override {
-        if (Due(FailingStack::Call::Send, FPlan->Sends))
-            return Fail();
-        return TIdStackPosix::SockSendFile(socket, fileHandle, offset, length);
-    }
-
     int64_t SockReceive(TIdStackSocketHandle socket, void* buffer, int64_t length,
                         int flags) override {
         if (Due(FailingStack::Call::Receive, FPlan->Receives))

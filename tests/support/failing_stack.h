@@ -1,5 +1,5 @@
-// A stack that fails on purpose: the POSIX stack, except that the Nth send (or
-// sendfile) or receive after it was installed (counted over every socket, from 1) returns
+// A stack that fails on purpose: the POSIX stack, except that the Nth send or
+// receive after it was installed (counted over every socket, from 1) returns
 // -1 with a chosen socket error code. For the local failures that otherwise
 // need a peer to misbehave (a reset, a vanished host) only to provoke them.
 #pragma once
