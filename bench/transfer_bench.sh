@@ -10,6 +10,7 @@
 #   bash bench/transfer_bench.sh
 #   SIZE_MIB=256 RUNS=1 bash bench/transfer_bench.sh     (a quicker look)
 #   SERVER=vsftpd RUNS=7 bash bench/transfer_bench.sh    (pyftpdlib, vsftpd or pure-ftpd)
+#   DIRS=put MODES=passive bash bench/transfer_bench.sh  (only some of the four cases)
 #
 # Builds scrivlet-ftp (Release) into BUILD_DIR (default build/bench-transfer),
 # or takes SCRIVLET_FTP, and needs curl and GNU time (scripts/install-deps.sh
@@ -65,7 +66,7 @@ source "$(dirname "$0")/compare_clients.sh"
 
 printf "\n%-8s %-4s %14s %10s %6s %17s %13s\n" mode dir "scrivlet MB/s" "curl MB/s" ratio \
   "scrivlet peak MiB" "curl peak MiB"
-for mode in active passive; do
+for mode in ${MODES:-active passive}; do
   if [ "$mode" = passive ]; then
     ours=(--passive)
     theirs=(--ftp-pasv)
@@ -74,7 +75,7 @@ for mode in active passive; do
     theirs=(--ftp-port 127.0.0.1)
   fi
   common=(--port "$port" --user "$user" --password "$password" "${ours[@]}" 127.0.0.1)
-  for dir in get put; do
+  for dir in ${DIRS:-get put}; do
     if [ "$dir" = get ]; then
       our_check="$work/local/ours.bin" curl_check="$work/local/curl.bin"
       our_cmd=("$cli" "${common[@]}" get /source.bin "$our_check")
